@@ -1,0 +1,76 @@
+#include "bench/Bench.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+struct BenchCase {
+    const char* name;
+    int runs;
+    BenchBody body;
+};
+
+std::vector<BenchCase>& Cases() {
+    static std::vector<BenchCase> cases;
+    return cases;
+}
+
+std::string& DataDir() {
+    static std::string dir;
+    return dir;
+}
+
+bool Wanted(const char* name, int argc, char** argv, int first) {
+    if (first >= argc) return true;
+    for (int i = first; i < argc; ++i) {
+        if (std::strstr(name, argv[i])) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool RegisterBench(const char* name, int runs, BenchBody body) {
+    Cases().push_back({name, runs, body});
+    return true;
+}
+
+const std::string& BenchDataDir() {
+    return DataDir();
+}
+
+std::string ReadBenchData(const char* fileName) {
+    std::ifstream in(DataDir() + fileName, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "missing benchmark data: %s%s\n", DataDir().c_str(), fileName);
+        std::exit(2);
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// bench.exe --data <folder> [name filters...]
+int main(int argc, char** argv) {
+    int first = 1;
+    if (argc > 2 && std::strcmp(argv[1], "--data") == 0) {
+        DataDir() = argv[2];
+        if (!DataDir().empty() && DataDir().back() != '\\') DataDir() += '\\';
+        first = 3;
+    }
+    for (const BenchCase& c : Cases()) {
+        if (!Wanted(c.name, argc, argv, first)) continue;
+        std::vector<double> times;
+        for (int i = 0; i < c.runs; ++i) times.push_back(c.body());
+        std::sort(times.begin(), times.end());
+        std::printf("%s: %.1f ms\n", c.name, times[times.size() / 2]);
+        std::fflush(stdout);
+    }
+    return 0;
+}
