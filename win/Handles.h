@@ -1,0 +1,227 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <utility>
+
+// Move-only owners for the handles the program keeps. Each frees what it
+// holds in its destructor; copying one does not compile.
+template <class Traits>
+class UniqueHandle {
+public:
+    using Type = typename Traits::Type;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Type handle) : handle_(handle) {}
+    ~UniqueHandle() { Reset(); }
+
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    Type Get() const { return handle_; }
+    explicit operator bool() const { return Traits::IsValid(handle_); }
+
+    Type Release() {
+        Type handle = handle_;
+        handle_ = Traits::Invalid();
+        return handle;
+    }
+    void Reset(Type handle = Traits::Invalid()) {
+        if (Traits::IsValid(handle_)) Traits::Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    Type handle_ = Traits::Invalid();
+};
+
+namespace handle_traits {
+
+template <class T>
+struct NullIsInvalid {
+    using Type = T;
+    static T Invalid() { return nullptr; }
+    static bool IsValid(T h) { return h != nullptr; }
+};
+
+struct Kernel : NullIsInvalid<HANDLE> {
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct File {
+    using Type = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+template <class T>
+struct Gdi : NullIsInvalid<T> {
+    static void Close(T h) { DeleteObject(h); }
+};
+struct MemoryDc : NullIsInvalid<HDC> {
+    static void Close(HDC h) { DeleteDC(h); }
+};
+struct ImageList : NullIsInvalid<HIMAGELIST> {
+    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+struct Icon : NullIsInvalid<HICON> {
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+struct Module : NullIsInvalid<HMODULE> {
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+
+}  // namespace handle_traits
+
+using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
+using UniqueFileHandle = UniqueHandle<handle_traits::File>;
+using UniqueBitmap = UniqueHandle<handle_traits::Gdi<HBITMAP>>;
+using UniqueFont = UniqueHandle<handle_traits::Gdi<HFONT>>;
+using UniqueBrush = UniqueHandle<handle_traits::Gdi<HBRUSH>>;
+using UniquePen = UniqueHandle<handle_traits::Gdi<HPEN>>;
+using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
+using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
+using UniqueIcon = UniqueHandle<handle_traits::Icon>;
+using UniqueModule = UniqueHandle<handle_traits::Module>;
+
+// A device context borrowed from a window with GetDC, given back on exit.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;  // not owned
+    HDC dc_;
+};
+
+// BeginPaint / EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &ps_); }
+    ~PaintDc() { EndPaint(hwnd_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC Get() const { return dc_; }
+    const RECT& Dirty() const { return ps_.rcPaint; }
+
+private:
+    HWND hwnd_;  // not owned
+    HDC dc_;
+    PAINTSTRUCT ps_{};
+};
+
+// Selects a GDI object into a DC and puts the previous one back on exit.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~ScopedSelect() {
+        if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+    }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+private:
+    HDC dc_;  // not owned
+    HGDIOBJ old_;
+};
+
+// An off-screen surface compatible with a target DC; everything is drawn
+// into it and copied to the target in one block, so nothing flickers.
+class OffscreenSurface {
+public:
+    OffscreenSurface(HDC target, int width, int height)
+        : dc_(CreateCompatibleDC(target)),
+          bitmap_(CreateCompatibleBitmap(target, width > 0 ? width : 1, height > 0 ? height : 1)),
+          select_(dc_.Get(), bitmap_.Get()),
+          width_(width),
+          height_(height) {}
+    HDC Get() const { return dc_.Get(); }
+    void CopyTo(HDC target, int x = 0, int y = 0) const {
+        BitBlt(target, x, y, width_, height_, dc_.Get(), 0, 0, SRCCOPY);
+    }
+
+private:
+    UniqueMemoryDc dc_;
+    UniqueBitmap bitmap_;
+    ScopedSelect select_;  // declared last: restored before the bitmap is freed
+    int width_;
+    int height_;
+};
+
+// CRITICAL_SECTION owner and its scoped lock.
+class CriticalSection {
+public:
+    CriticalSection() { InitializeCriticalSection(&cs_); }
+    ~CriticalSection() { DeleteCriticalSection(&cs_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    void Enter() { EnterCriticalSection(&cs_); }
+    void Leave() { LeaveCriticalSection(&cs_); }
+
+private:
+    CRITICAL_SECTION cs_;
+};
+
+class ScopedLock {
+public:
+    explicit ScopedLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
+    ~ScopedLock() { cs_.Leave(); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+    CriticalSection& cs_;
+};
+
+// Owning pointer to a COM interface.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For out-parameters: releases what is held first.
+    T** Receive() {
+        Reset();
+        return &p_;
+    }
+    void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
+    void Reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
+    template <class U>
+    HRESULT As(const IID& iid, ComPtr<U>& out) const {
+        if (!p_) return E_POINTER;
+        return p_->QueryInterface(iid, out.ReceiveVoid());
+    }
+
+private:
+    T* p_ = nullptr;
+};
