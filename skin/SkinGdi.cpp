@@ -1,0 +1,72 @@
+#include "skin/SkinGdi.h"
+
+#include <vector>
+
+#include "win/AppModule.h"
+
+UniqueBitmap LoadSkinBitmap(int bitmapId) {
+    return UniqueBitmap(static_cast<HBITMAP>(LoadImageA(AppModule::Get().Instance(),
+                                                        MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
+                                                        0, 0, LR_DEFAULTCOLOR)));
+}
+
+UniqueImageList LoadImageStrip(int bitmapId, int cellWidth, int cellHeight) {
+    UniqueBitmap bitmap = LoadSkinBitmap(bitmapId);
+    if (!bitmap) return UniqueImageList();
+    BITMAP info{};
+    GetObjectA(bitmap.Get(), sizeof info, &info);
+    const int cells = cellWidth > 0 ? info.bmWidth / cellWidth : 0;
+    UniqueImageList strip(ImageList_Create(cellWidth, cellHeight, ILC_COLOR24, cells, 1));
+    if (strip) ImageList_Add(strip.Get(), bitmap.Get(), nullptr);
+    return strip;
+}
+
+UniqueFont CreateSkinFont(int height, int weight, bool underline) {
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = weight;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfCharSet = GB2312_CHARSET;
+    lstrcpynA(lf.lfFaceName, "宋体", LF_FACESIZE);
+    return UniqueFont(CreateFontIndirectA(&lf));
+}
+
+void DrawStretchedImage(HDC dc, HIMAGELIST strip, int index, const RECT& dest) {
+    int cx = 0;
+    int cy = 0;
+    if (!strip || !ImageList_GetIconSize(strip, &cx, &cy)) return;
+    OffscreenSurface scratch(dc, cx, cy);
+    if (!ImageList_Draw(strip, index, scratch.Get(), 0, 0, ILD_NORMAL)) return;
+    StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+               scratch.Get(), 0, 0, cx, cy, SRCCOPY);
+}
+
+void DrawStretchedBitmap(HDC dc, HBITMAP bitmap, const RECT& dest) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return;
+    UniqueMemoryDc source(CreateCompatibleDC(dc));
+    ScopedSelect select(source.Get(), bitmap);
+    StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+               source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+    const COLORREF old = SetBkColor(dc, color);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    SetBkColor(dc, old);
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(n > 0 ? n : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], n);
+    return wide;
+}
+
+std::string WindowTextOf(HWND hwnd, int maxBytes) {
+    std::vector<char> buffer(maxBytes + 1, '\0');
+    const int n = GetWindowTextA(hwnd, buffer.data(), maxBytes + 1);
+    return std::string(buffer.data(), n > 0 ? n : 0);
+}
