@@ -41,4 +41,8 @@ public:
     // rewrites the HOSTS file without them.
     void SortHostsText(const std::string& text, std::string& entryText,
                        std::string& headText) const;
+    // The same cut without touching the HOSTS file, for text that is not
+    // the HOSTS file's own (an import); true when a protected line was dropped.
+    bool SplitHostsText(const std::string& text, std::string& entryText,
+                        std::string& headText) const;
 };

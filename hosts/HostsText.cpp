@@ -153,6 +153,11 @@ void HostsService::AppendNewEntries(std::string& listText, const std::string& ne
 
 void HostsService::SortHostsText(const std::string& text, std::string& entryText,
                                  std::string& headText) const {
+    if (SplitHostsText(text, entryText, headText)) WriteHostsFile(headText + entryText);
+}
+
+bool HostsService::SplitHostsText(const std::string& text, std::string& entryText,
+                                  std::string& headText) const {
     entryText.clear();
     headText.clear();
     const std::string protected1 = LoweredAnsi(kProtectedDomain1);
@@ -169,5 +174,5 @@ void HostsService::SortHostsText(const std::string& text, std::string& entryText
         part += line;
         part += '\n';
     }
-    if (dropped) WriteHostsFile(headText + entryText);
+    return dropped;
 }

@@ -77,6 +77,15 @@ TEST_F(SortHostsTextTest, DroppedProtectedLineRewritesTheFile) {
     EXPECT_EQ(kMixedHead + kMixedEntries, ReadBytes(path_));
 }
 
+TEST_F(SortHostsTextTest, SplittingAlonePicksTheSameLinesButNeverWritesTheFile) {
+    const std::string text = kMixedText + "0.0.0.0 www." + kDomain1 + "\r\n";
+    EXPECT_TRUE(HostsService().SplitHostsText(text, entries_, head_));
+    EXPECT_EQ(kMixedHead, head_);
+    EXPECT_EQ(kMixedEntries, entries_);
+    EXPECT_EQ(kSentinel, ReadBytes(path_));
+    EXPECT_FALSE(HostsService().SplitHostsText(kMixedText, entries_, head_));
+}
+
 TEST_F(SortHostsTextTest, ProtectedDomainMatchesInAnyCaseAndAsSubDomain) {
     std::string upper = kDomain2;
     CharUpperA(&upper[0]);
