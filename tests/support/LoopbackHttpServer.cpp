@@ -137,6 +137,7 @@ std::vector<std::string> LoopbackHttpServer::RequestedPaths() const {
 void LoopbackHttpServer::ClearRequests() {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.clear();
+    connections_ = 0;
 }
 
 void LoopbackHttpServer::Serve() {
@@ -151,6 +152,7 @@ void LoopbackHttpServer::Serve() {
         if (select(0, &ready, nullptr, nullptr, &wait) <= 0) continue;
         SOCKET client = accept(listener, nullptr, nullptr);
         if (client == INVALID_SOCKET) continue;
+        ++connections_;
         Answer(client);
         closesocket(client);
     }

@@ -39,9 +39,12 @@ public:
     // is not empty, then the body.
     void SetList(const std::string& path, const std::string& stamp, const std::string& body);
 
+    // Connections accepted so far, whether or not a request followed.
+    int ConnectionCount() const { return connections_; }
     std::vector<ReceivedRequest> Requests() const;
     // Paths of the requests received so far, in order.
     std::vector<std::string> RequestedPaths() const;
+    // Forgets the requests and connections received so far.
     void ClearRequests();
 
 private:
@@ -51,6 +54,7 @@ private:
     std::uintptr_t listener_;  // SOCKET, owned
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     std::map<std::string, std::string> responses_;
     std::vector<ReceivedRequest> requests_;
