@@ -1,0 +1,173 @@
+#include "hosts/HostsService.h"
+#include "hosts/AnsiText.h"
+#include "hosts/HostsText.h"
+
+#include "SitemoatConfig.h"
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <unordered_set>
+
+namespace {
+
+constexpr char kLocalName[] = "localhost";
+constexpr char kEntryPadding[] = "                ";
+constexpr std::size_t kEntryWidth = sizeof(kEntryPadding) - 1;
+
+// Calls visit(piece) for every piece of text between runs of separator
+// characters, in order; empty pieces are skipped.
+template <typename Visit>
+void ForEachPiece(std::string_view text, const std::array<bool, 256>& isSeparator, Visit visit) {
+    std::size_t start = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t size = AnsiCharSize(text, pos);
+        if (size == 1 && isSeparator[static_cast<unsigned char>(text[pos])]) {
+            if (pos > start) visit(text.substr(start, pos - start));
+            start = pos + 1;
+        }
+        pos += size;
+    }
+    if (start < text.size()) visit(text.substr(start));
+}
+
+std::array<bool, 256> SeparatorTable(std::string_view separators) {
+    std::array<bool, 256> table{};
+    for (char c : separators) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+
+std::size_t CountLines(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+// Two names are equal without regard to case when their CharLowerA forms
+// are equal. Names from SplitEntryLines are lowered already, so only those
+// that could still change are lowered (again) into store.
+std::string_view FoldedName(std::string_view name, std::deque<std::string>& store) {
+    const bool folded = std::none_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
+    });
+    if (folded) return name;
+    store.push_back(LoweredAnsi(name));
+    return store.back();
+}
+
+bool NamesProtectedDomain(std::string_view name, const std::string& domain1,
+                          const std::string& domain2) {
+    return FindAnsi(name, domain1) != std::string_view::npos ||
+           FindAnsi(name, domain2) != std::string_view::npos;
+}
+
+}  // namespace
+
+EntryParts SplitEntryParts(std::string_view line) {
+    for (std::size_t pos = 0; pos < line.size(); pos += AnsiCharSize(line, pos)) {
+        if (line[pos] == ' ' || line[pos] == '\t') {
+            return {TrimRightAnsi(line.substr(0, pos)), TrimLeftAnsi(line.substr(pos))};
+        }
+    }
+    return {line, {}};
+}
+
+void AppendWrittenEntry(std::string& text, std::string_view address, std::string_view name) {
+    text += "\r\n";
+    text += address;
+    // A long address still needs a space, or the line would be one word.
+    if (address.size() < kEntryWidth) {
+        text.append(kEntryPadding, kEntryWidth - address.size());
+    } else {
+        text += ' ';
+    }
+    text += name;
+}
+
+std::vector<std::string> HostsService::SplitEntryLines(const std::string& text) const {
+    static const std::array<bool, 256> kLineFeed = SeparatorTable("\n");
+    std::vector<std::string> lines;
+    lines.reserve(CountLines(text));
+    std::string piece;
+    ForEachPiece(text, kLineFeed, [&](std::string_view raw) {
+        piece.assign(raw);
+        LowerAnsi(piece);
+        const std::string_view line = TrimRightAnsi(TrimLeftAnsi(piece));
+        if (!line.empty() && line.front() != '#') lines.emplace_back(line);
+    });
+    return lines;
+}
+
+std::vector<std::string> HostsService::SplitRawLines(const std::string& text,
+                                                     const std::string& separators) const {
+    std::vector<std::string> lines;
+    lines.reserve(CountLines(text));
+    ForEachPiece(text, SeparatorTable(separators), [&](std::string_view piece) {
+        lines.emplace_back(piece);
+        LowerAnsi(lines.back());
+    });
+    return lines;
+}
+
+HostEntry HostsService::SplitHostEntry(const std::string& line) const {
+    const EntryParts parts = SplitEntryParts(line);
+    return {std::string(parts.address), std::string(parts.name)};
+}
+
+bool HostsService::IsEntryLine(const std::string& line) const {
+    if (line.empty()) return false;
+    if (line.front() != '#') return true;
+    // A commented-out entry: "#" and an address, such as "# 102.54.94.97 x".
+    int digits = 0;
+    for (std::size_t pos = 1; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c >= '0' && c <= '9') {
+            if (++digits == 4) return true;
+        } else if (c != ' ' && c != '\t' && c != '.') {
+            return false;
+        }
+    }
+    return false;
+}
+
+void HostsService::AppendNewEntries(std::string& listText, const std::string& newText) const {
+    const std::vector<std::string> listLines = SplitEntryLines(listText);
+    const std::vector<std::string> newLines = SplitEntryLines(newText);
+
+    // Only the names the list held at the start count, so two new lines
+    // with one name are both appended.
+    std::deque<std::string> foldedStore;
+    std::unordered_set<std::string_view> heldNames;
+    heldNames.reserve(listLines.size());
+    for (const std::string& line : listLines) {
+        heldNames.insert(FoldedName(SplitEntryParts(line).name, foldedStore));
+    }
+
+    std::deque<std::string> scratch;
+    for (const std::string& line : newLines) {
+        const EntryParts parts = SplitEntryParts(line);
+        scratch.clear();
+        if (heldNames.count(FoldedName(parts.name, scratch)) == 0) {
+            AppendWrittenEntry(listText, parts.address, parts.name);
+        }
+    }
+}
+
+void HostsService::SortHostsText(const std::string& text, std::string& entryText,
+                                 std::string& headText) const {
+    entryText.clear();
+    headText.clear();
+    const std::string protected1 = LoweredAnsi(kProtectedDomain1);
+    const std::string protected2 = LoweredAnsi(kProtectedDomain2);
+    bool dropped = false;
+    for (const std::string& line : SplitRawLines(text, "\r\n")) {
+        const std::string_view name = SplitEntryParts(line).name;
+        if (NamesProtectedDomain(name, protected1, protected2)) {
+            dropped = true;
+            continue;
+        }
+        // SplitRawLines lowered the line, so "localhost" matches in any case.
+        std::string& part = (name == kLocalName || !IsEntryLine(line)) ? headText : entryText;
+        part += line;
+        part += '\n';
+    }
+    if (dropped) WriteHostsFile(headText + entryText);
+}

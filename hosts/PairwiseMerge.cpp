@@ -1,0 +1,47 @@
+#include "hosts/PairwiseMerge.h"
+#include "hosts/HostsService.h"
+#include "hosts/HostsText.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring Widened(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+// Case-insensitive comparison of whole characters, independent of the
+// CharLowerA folding that the keyed merge uses.
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+void AppendNewEntriesPairwise(std::string& listText, const std::string& newText) {
+    const HostsService hosts;
+    std::vector<std::wstring> heldNames;
+    for (const std::string& line : hosts.SplitEntryLines(listText)) {
+        heldNames.push_back(Widened(hosts.SplitHostEntry(line).name));
+    }
+    for (const std::string& line : hosts.SplitEntryLines(newText)) {
+        const HostEntry entry = hosts.SplitHostEntry(line);
+        const std::wstring name = Widened(entry.name);
+        bool held = false;
+        for (const std::wstring& heldName : heldNames) {
+            if (EqualIgnoringCase(name, heldName)) {
+                held = true;
+                break;
+            }
+        }
+        if (!held) AppendWrittenEntry(listText, entry.address, entry.name);
+    }
+}

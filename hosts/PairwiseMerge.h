@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// AppendNewEntries done the plain way: every new name is compared with every
+// name of the list. Quadratic; it stays as the reference that tests and
+// benchmarks hold the keyed merge against.
+void AppendNewEntriesPairwise(std::string& listText, const std::string& newText);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+// Plain Win32 file access for the tests, independent of HostsService.
+
+// Whole file as bytes; missing tells whether it could not be opened.
+std::string ReadBytes(const std::string& path, bool* missing = nullptr);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// Names of the entries of a folder ("." and ".." left out).
+std::set<std::string> FolderListing(const std::string& folder);
+std::string SystemFolder();
+// An empty folder of its own for one test, under the prefix's temp folder.
+std::string FreshScratchFolder(const std::string& name);
+// True in the run whose prefix reports Windows 98.
+bool IsWin9xRun();
+// Bytes of UTF-16 text with a byte-order mark.
+std::string Utf16Bytes(const std::u16string& text, bool bigEndian);
