@@ -80,17 +80,6 @@ TEST_F(SettingsStoreTest, FlagsAndStampAreWrittenAsTheFileExpectsThem) {
     EXPECT_FALSE(store.IsOfficialUpdateEnabled());
     EXPECT_TRUE(store.IsCustomUpdateEnabled());
     EXPECT_EQ("Wed, 17 Mar 2021 08:51:11 GMT", store.GetOfficialStamp());
-
-    EXPECT_TRUE(store.SetOfficialUpdateEnabled(true));
-    EXPECT_TRUE(store.SetCustomUpdateEnabled(false));
-    EXPECT_TRUE(store.IsOfficialUpdateEnabled());
-    EXPECT_FALSE(store.IsCustomUpdateEnabled());
-}
-
-TEST_F(SettingsStoreTest, LongValuesAreReadBackCutTo259Characters) {
-    std::string stamp(300, 'x');
-    store.SetOfficialStamp(stamp);
-    EXPECT_EQ(stamp.substr(0, 259), store.GetOfficialStamp());
 }
 
 TEST_F(SettingsStoreTest, CustomLineForms) {
@@ -155,13 +144,6 @@ TEST_F(SettingsStoreTest, RewriteKeepsOrderAndTheOtherSections) {
               "http://m.example/host.txt|M0=\r\n"
               "http://new.example/host.txt|=\r\n"
               "[official]\r\nlasttime=O0\r\n",
-              ReadFileBesideProgram(kConfig));
-}
-
-TEST_F(SettingsStoreTest, ReplaceCustomSectionWritesTheGivenLines) {
-    store.WriteCustomSite("http://old.example/host.txt", "");
-    EXPECT_TRUE(store.ReplaceCustomSection("http://x.example/a|1=\r\nhttp://y.example/b|2="));
-    EXPECT_EQ("[custom]\r\nhttp://x.example/a|1=\r\nhttp://y.example/b|2=\r\n",
               ReadFileBesideProgram(kConfig));
 }
 

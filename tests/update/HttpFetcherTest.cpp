@@ -60,27 +60,6 @@ TEST_F(HttpFetcherTest, RequestFormAsTheServerReceivesIt) {
     }
 }
 
-// A list the server calls fresh for an hour is still asked for again on
-// every call, and a changed stamp or body is seen at once.
-TEST_F(HttpFetcherTest, NothingComesFromTheCache) {
-    const std::vector<std::string> cacheable = {"Cache-Control: public, max-age=3600",
-                                                "Expires: Fri, 01 Jan 2100 00:00:00 GMT"};
-    auto list = [&](const std::string& stamp, const std::string& body) {
-        std::vector<std::string> headers = cacheable;
-        headers.push_back("Last-Modified: " + stamp);
-        headers.push_back("Content-Length: " + std::to_string(body.size()));
-        return RawHttpResponse("200 OK", headers, body);
-    };
-    server.SetResponse("/list", list("Mon, 01 Mar 2021 00:00:00 GMT", "0.0.0.0 old.example"));
-    EXPECT_EQ("Mon, 01 Mar 2021 00:00:00 GMT", fetcher.GetLastModified(server.Url("/list")));
-    EXPECT_EQ(kDownloadOk, Download("/list"));
-    server.SetResponse("/list", list("Tue, 02 Mar 2021 00:00:00 GMT", "0.0.0.0 new.example"));
-    EXPECT_EQ("Tue, 02 Mar 2021 00:00:00 GMT", fetcher.GetLastModified(server.Url("/list")));
-    EXPECT_EQ(kDownloadOk, Download("/list"));
-    EXPECT_EQ("0.0.0.0 new.example", ReadFileBesideProgram(kTarget));
-    EXPECT_EQ(4u, server.Requests().size());
-}
-
 TEST_F(HttpFetcherTest, StampIsTheLastModifiedTextAsSent) {
     server.SetList("/plain", kStamp, "x");
     server.SetList("/odd", "  Some Server's Own Words  ", "x");
@@ -170,16 +149,6 @@ TEST_F(HttpFetcherTest, OnlyHttpAddressesAreTried) {
     }
     EXPECT_EQ(0, server.ConnectionCount());
     EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
-}
-
-TEST_F(HttpFetcherTest, NobodyListening) {
-    std::string address;
-    {
-        LoopbackHttpServer gone;
-        address = gone.Url("/list");
-    }
-    EXPECT_EQ("", fetcher.GetLastModified(address));
-    EXPECT_EQ(kDownloadRequestFailed, fetcher.DownloadToFile(address, GetPathBesideProgram(kTarget)));
 }
 
 // "127.0.0.000…01" is the loopback address however many zeros it has, so
