@@ -51,7 +51,17 @@ std::string_view TrimRightAnsi(std::string_view text) {
 }
 
 void LowerAnsi(std::string& text) {
-    if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    // ASCII lowers the same in every ANSI code page; CharLowerA costs a
+    // round trip through UTF-16, which counts on lists of 100,000 lines.
+    bool ascii = true;
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (!ascii) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
 }
 
 std::string LoweredAnsi(std::string_view text) {

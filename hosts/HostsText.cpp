@@ -83,11 +83,11 @@ void AppendWrittenEntry(std::string& text, std::string_view address, std::string
 }
 
 std::vector<std::string> HostsService::SplitEntryLines(const std::string& text) const {
-    static const std::array<bool, 256> kLineFeed = SeparatorTable("\n");
+    static const std::array<bool, 256> kLineFeeds = SeparatorTable("\n");
     std::vector<std::string> lines;
     lines.reserve(CountLines(text));
     std::string piece;
-    ForEachPiece(text, kLineFeed, [&](std::string_view raw) {
+    ForEachPiece(text, kLineFeeds, [&](std::string_view raw) {
         piece.assign(raw);
         LowerAnsi(piece);
         const std::string_view line = TrimRightAnsi(TrimLeftAnsi(piece));

@@ -70,13 +70,6 @@ TEST_F(SortHostsTextTest, SortsWithoutTouchingTheFile) {
     EXPECT_EQ(kSentinel, ReadBytes(path_));
 }
 
-TEST_F(SortHostsTextTest, EmptyTextGivesEmptyParts) {
-    Sort("\r\n\r\n");
-    EXPECT_EQ("", head_);
-    EXPECT_EQ("", entries_);
-    EXPECT_EQ(kSentinel, ReadBytes(path_));
-}
-
 TEST_F(SortHostsTextTest, DroppedProtectedLineRewritesTheFile) {
     Sort("0.0.0.0 www." + kDomain1 + "\r\n" + kMixedText + "127.0.0.1 " + kDomain2 + " other.com\n");
     EXPECT_EQ(kMixedHead, head_);
