@@ -1,0 +1,152 @@
+#include "settings/SettingsStore.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace {
+
+constexpr char kUpdateSection[] = "update";
+constexpr char kOfficialSection[] = "official";
+constexpr char kCustomSection[] = "custom";
+constexpr char kOfficialKey[] = "official";
+constexpr char kCustomKey[] = "custom";
+constexpr char kStampKey[] = "lasttime";
+constexpr DWORD kValueBufferSize = 260;
+constexpr DWORD kSectionBufferSize = 10000;
+
+std::string ReadValue(const char* section, const char* key, const char* defaultValue) {
+    char value[kValueBufferSize] = {};
+    GetPrivateProfileStringA(section, key, defaultValue, value, kValueBufferSize,
+                             SettingsStore().GetConfigPath().c_str());
+    return value;
+}
+
+bool WriteValue(const char* section, const char* key, const std::string& value) {
+    return WritePrivateProfileStringA(section, key, value.c_str(),
+                                      SettingsStore().GetConfigPath().c_str()) != FALSE;
+}
+
+bool IsFlagOn(const char* key) {
+    return ReadValue(kUpdateSection, key, "1") == "1";
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Steps by whole characters of the ANSI code page, so the trail byte of a
+// double-byte character is never taken for white space.
+std::string TrimSpace(const char* line) {
+    const char* first = line;
+    while (*first && IsSpace(*first)) first = CharNextA(first);
+    const char* end = first;
+    for (const char* p = first; *p; p = CharNextA(p)) {
+        if (!IsSpace(*p)) end = CharNextA(p);
+    }
+    return std::string(first, end);
+}
+
+// The first '|' that is a character of its own, not the trail byte of a
+// double-byte character (such as the one of "東").
+size_t FindBar(const std::string& line) {
+    for (const char* p = line.c_str(); *p; p = CharNextA(p)) {
+        if (*p == '|') return size_t(p - line.c_str());
+    }
+    return std::string::npos;
+}
+
+// The whole section as a list of zero-terminated lines. The platform cuts
+// a section that does not fit and then returns the size less two; the
+// buffer grows until the section fits, since a cut read followed by a
+// rewrite would delete the sites beyond the cut.
+std::string ReadWholeSection(const char* section) {
+    std::string buffer;
+    DWORD size = kSectionBufferSize;
+    for (;;) {
+        buffer.assign(size, '\0');
+        DWORD length = GetPrivateProfileSectionA(section, &buffer[0], size,
+                                                 SettingsStore().GetConfigPath().c_str());
+        if (length < size - 2) {
+            buffer.resize(length);
+            return buffer;
+        }
+        size *= 2;
+    }
+}
+
+}  // namespace
+
+std::string GetPathBesideProgram(const char* fileName) {
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string relative = std::string("..\\") + fileName;
+    if (!PathAppendA(path, relative.c_str())) return std::string();
+    return path;
+}
+
+std::string SettingsStore::GetConfigPath() const {
+    return GetPathBesideProgram("config.ini");
+}
+
+bool SettingsStore::IsOfficialUpdateEnabled() const {
+    return IsFlagOn(kOfficialKey);
+}
+
+bool SettingsStore::SetOfficialUpdateEnabled(bool enabled) const {
+    return WriteValue(kUpdateSection, kOfficialKey, enabled ? "1" : "0");
+}
+
+bool SettingsStore::IsCustomUpdateEnabled() const {
+    return IsFlagOn(kCustomKey);
+}
+
+bool SettingsStore::SetCustomUpdateEnabled(bool enabled) const {
+    return WriteValue(kUpdateSection, kCustomKey, enabled ? "1" : "0");
+}
+
+std::string SettingsStore::GetOfficialStamp() const {
+    return ReadValue(kOfficialSection, kStampKey, "");
+}
+
+bool SettingsStore::SetOfficialStamp(const std::string& stamp) const {
+    return WriteValue(kOfficialSection, kStampKey, stamp);
+}
+
+bool SettingsStore::ReadCustomSites(std::vector<std::string>& addresses,
+                                    std::vector<std::string>& stamps) const {
+    addresses.clear();
+    stamps.clear();
+    std::string section = ReadWholeSection(kCustomSection);
+    for (size_t start = 0; start < section.size();) {
+        const char* rawLine = section.c_str() + start;
+        start += std::char_traits<char>::length(rawLine) + 1;
+        std::string line = TrimSpace(rawLine);
+        if (line.empty()) continue;
+        size_t bar = FindBar(line);
+        std::string address = bar == std::string::npos ? std::string() : line.substr(0, bar);
+        std::string stamp = bar == std::string::npos ? line : line.substr(bar + 1);
+        if (!stamp.empty() && stamp.back() == '=') stamp.pop_back();
+        addresses.push_back(address);
+        stamps.push_back(stamp);
+    }
+    return !addresses.empty();
+}
+
+bool SettingsStore::WriteCustomSite(const std::string& address, const std::string& stamp) const {
+    return WriteValue(kCustomSection, (address + "|" + stamp).c_str(), "");
+}
+
+bool SettingsStore::ReplaceCustomSection(const std::string& text) const {
+    // The platform takes the lines as zero-terminated strings followed by
+    // one more zero.
+    std::string lines;
+    for (char c : text) {
+        if (c == '\r') continue;
+        lines += c == '\n' ? '\0' : c;
+    }
+    if (!lines.empty() && lines.back() != '\0') lines += '\0';
+    lines += '\0';
+    return WritePrivateProfileSectionA(kCustomSection, lines.c_str(),
+                                       GetConfigPath().c_str()) != FALSE;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Full path of a file in the folder that holds the running executable
+// ("config.ini", "temp.txt"); empty when the path does not fit.
+std::string GetPathBesideProgram(const char* fileName);
+
+// "config.ini" beside the executable. Keeps nothing in memory: every call
+// goes to the file through the platform's INI-file operations, so any
+// thread may make its own instance and use it.
+class SettingsStore {
+public:
+    std::string GetConfigPath() const;
+
+    // A flag is on only when its value is exactly "1"; absent means on.
+    bool IsOfficialUpdateEnabled() const;
+    bool SetOfficialUpdateEnabled(bool enabled) const;
+    bool IsCustomUpdateEnabled() const;
+    bool SetCustomUpdateEnabled(bool enabled) const;
+
+    std::string GetOfficialStamp() const;
+    bool SetOfficialStamp(const std::string& stamp) const;
+
+    // The user's update sites in file order, addresses[i] with stamps[i].
+    // True when at least one site was read.
+    bool ReadCustomSites(std::vector<std::string>& addresses,
+                         std::vector<std::string>& stamps) const;
+    // Writes the line "address|stamp="; an existing line keeps its place,
+    // a new one goes to the end of the section.
+    bool WriteCustomSite(const std::string& address, const std::string& stamp) const;
+    // Replaces every line of section "custom" with the lines of text
+    // (each "key=value", separated by LF); the empty text empties it.
+    bool ReplaceCustomSection(const std::string& text) const;
+};

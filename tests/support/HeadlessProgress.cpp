@@ -1,0 +1,68 @@
+#include "tests/support/HeadlessProgress.h"
+
+void HeadlessProgress::SetMessage(const std::string& text) {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        messages_.push_back(text);
+        hook = onMessage_;
+    }
+    if (hook) hook();
+}
+
+int HeadlessProgress::AskToUpdate(const std::string& question) {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        questions_.push_back(question);
+        hook = onAsk_;
+    }
+    if (hook) hook();
+    return answer_;
+}
+
+void HeadlessProgress::SetResult(const std::string& hostsText) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hasResult_ = true;
+    result_ = hostsText;
+}
+
+bool HeadlessProgress::IsCancelled() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cancelled_;
+}
+
+void HeadlessProgress::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+}
+
+void HeadlessProgress::OnAsk(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onAsk_ = std::move(hook);
+}
+
+void HeadlessProgress::OnMessage(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onMessage_ = std::move(hook);
+}
+
+std::vector<std::string> HeadlessProgress::Messages() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+}
+
+std::vector<std::string> HeadlessProgress::Questions() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return questions_;
+}
+
+bool HeadlessProgress::HasResult() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hasResult_;
+}
+
+std::string HeadlessProgress::Result() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return result_;
+}

@@ -1,0 +1,45 @@
+#include "tests/support/ProgramFiles.h"
+
+#include "settings/SettingsStore.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Writing with every argument null makes the platform drop what it holds
+// in memory of the file, so a file changed behind its back (possibly within
+// the same file-time tick) is read afresh.
+void ForgetCachedIni(const std::string& path) {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+}  // namespace
+
+std::string ReadFileBesideProgram(const char* fileName) {
+    std::ifstream in(GetPathBesideProgram(fileName), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFileBesideProgram(const char* fileName, const std::string& text) {
+    std::string path = GetPathBesideProgram(fileName);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+    ForgetCachedIni(path);
+}
+
+void RemoveFileBesideProgram(const char* fileName) {
+    std::string path = GetPathBesideProgram(fileName);
+    DeleteFileA(path.c_str());
+    ForgetCachedIni(path);
+}
+
+bool FileBesideProgramExists(const char* fileName) {
+    return GetFileAttributesA(GetPathBesideProgram(fileName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Files beside the test executable, where the program keeps "config.ini"
+// and "temp.txt". Byte-exact: no line-ending conversion.
+std::string ReadFileBesideProgram(const char* fileName);
+// Replaces the file with text; the platform's INI cache is dropped so the
+// next settings call reads what is on disk.
+void WriteFileBesideProgram(const char* fileName, const std::string& text);
+void RemoveFileBesideProgram(const char* fileName);
+bool FileBesideProgramExists(const char* fileName);

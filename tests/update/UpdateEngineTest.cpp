@@ -1,0 +1,323 @@
+#include "update/UpdateEngine.h"
+
+#include "hosts/HostsService.h"
+#include "settings/SettingsStore.h"
+#include "tests/support/HeadlessProgress.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/ProgramFiles.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr char kConfig[] = "config.ini";
+constexpr char kTemp[] = "temp.txt";
+constexpr char kOld[] = "Mon, 01 Mar 2021 00:00:00 GMT";
+constexpr char kNew[] = "Wed, 17 Mar 2021 08:51:11 GMT";
+constexpr char kOfficialPath[] = "/host/host.txt";
+constexpr char kHostsHead[] =
+    "127.0.0.1       localhost\r\n"
+    "# kept as it is\r\n"
+    "0.0.0.0 Existing.Example\r\n";
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+class UpdatePassTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.IsRunning());
+        hostsPath = HostsService().GetHostsFilePath();
+        savedHosts = ReadWholeFile(hostsPath);
+        WriteWholeFile(hostsPath, kHostsHead);
+        RemoveFileBesideProgram(kConfig);
+        RemoveFileBesideProgram(kTemp);
+    }
+    void TearDown() override {
+        WriteWholeFile(hostsPath, savedHosts);
+        RemoveFileBesideProgram(kConfig);
+        RemoveFileBesideProgram(kTemp);
+    }
+
+    // A "config.ini" as the program itself writes it.
+    void WriteConfig(const std::string& flags, const std::string& officialStamp,
+                     const std::vector<std::pair<std::string, std::string>>& sites) {
+        std::string text = "[update]\r\n" + flags;
+        text += "[official]\r\nlasttime=" + officialStamp + "\r\n";
+        text += "[custom]\r\n";
+        for (const auto& site : sites) text += server.Url(site.first) + "|" + site.second + "=\r\n";
+        WriteFileBesideProgram(kConfig, text);
+    }
+
+    std::shared_ptr<HeadlessProgress> Run(int answer) {
+        auto progress = std::make_shared<HeadlessProgress>(answer);
+        engine.RunUpdateWork(progress);
+        return progress;
+    }
+
+    std::string Hosts() const { return ReadWholeFile(hostsPath); }
+
+    LoopbackHttpServer server;
+    UpdateEngine engine{server.Url(kOfficialPath)};
+    std::string hostsPath;
+    std::string savedHosts;
+};
+
+constexpr char kBothOn[] = "official=1\r\ncustom=1\r\n";
+
+TEST_F(UpdatePassTest, BothSourcesOffAsksNobody) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off.example\r\n");
+    server.SetList("/a", kNew, "0.0.0.0 a.example\r\n");
+    WriteConfig("official=0\r\ncustom=0\r\n", kOld, {{"/a", kOld}});
+    std::string config = ReadFileBesideProgram(kConfig);
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_EQ(0, server.ConnectionCount());
+    EXPECT_TRUE(progress->Questions().empty());
+    EXPECT_TRUE(progress->Messages().empty());
+    EXPECT_FALSE(progress->HasResult());
+    EXPECT_EQ(kHostsHead, Hosts());
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+}
+
+TEST_F(UpdatePassTest, StampsEqualIgnoringCaseOrMissingOfferNothing) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off.example\r\n");
+    server.SetList("/a", "", "0.0.0.0 a.example\r\n");
+    server.SetList("/b", kNew, "0.0.0.0 b.example\r\n");
+    WriteConfig(kBothOn, "wed, 17 MAR 2021 08:51:11 gmt", {{"/a", ""}, {"/b", kNew}});
+    std::string config = ReadFileBesideProgram(kConfig);
+
+    EXPECT_FALSE(engine.IsUpdateAvailable());
+    EXPECT_EQ((std::vector<std::string>{kOfficialPath, "/a", "/b"}), server.RequestedPaths());
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_TRUE(progress->Questions().empty());
+    EXPECT_EQ(kHostsHead, Hosts());
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+}
+
+// The official list is newer: the check stops there, the apply phase asks
+// every site again and merges the official list first.
+TEST_F(UpdatePassTest, NewerOfficialListAppliesEveryNewerList) {
+    server.SetList(kOfficialPath, kNew,
+                   "# official\r\n0.0.0.0 off1.example\r\n0.0.0.0 existing.example\r\n"
+                   "127.0.0.1\tOff2.Example\r\n");
+    server.SetList("/a", "Thu, 18 Mar 2021 10:00:00 GMT",
+                   "0.0.0.0 a1.example\n0.0.0.0 off1.example\n0.0.0.0 a2.example\n");
+    server.SetList("/b", kOld, "0.0.0.0 b1.example\r\n");
+    server.SetList("/c", "Fri, 19 Mar 2021 10:00:00 GMT", "0.0.0.0 c1.example");
+    WriteConfig(kBothOn, kOld, {{"/a", ""}, {"/b", kOld}, {"/c", kOld}});
+
+    EXPECT_TRUE(engine.IsUpdateAvailable());
+    EXPECT_EQ((std::vector<std::string>{kOfficialPath}), server.RequestedPaths());
+    server.ClearRequests();
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_EQ((std::vector<std::string>{kOfficialPath, kOfficialPath, kOfficialPath, "/a", "/a",
+                                        "/b", "/c", "/c"}),
+              server.RequestedPaths());
+    EXPECT_EQ((std::vector<std::string>{kUpdateQuestion}), progress->Questions());
+    EXPECT_EQ((std::vector<std::string>{kUpdatingMessage}), progress->Messages());
+    std::string expected = std::string(kHostsHead) +
+                           "\r\n0.0.0.0         off1.example"
+                           "\r\n127.0.0.1       off2.example"
+                           "\r\n0.0.0.0         a1.example"
+                           "\r\n0.0.0.0         a2.example"
+                           "\r\n0.0.0.0         c1.example";
+    EXPECT_EQ(expected, Hosts());
+    EXPECT_TRUE(progress->HasResult());
+    EXPECT_EQ(expected, progress->Result());
+    EXPECT_EQ("[update]\r\nofficial=1\r\ncustom=1\r\n"
+              "[official]\r\nlasttime=" + std::string(kNew) + "\r\n"
+              "[custom]\r\n" +
+                  server.Url("/a") + "|Thu, 18 Mar 2021 10:00:00 GMT=\r\n" +
+                  server.Url("/b") + "|" + kOld + "=\r\n" +
+                  server.Url("/c") + "|Fri, 19 Mar 2021 10:00:00 GMT=\r\n",
+              ReadFileBesideProgram(kConfig));
+    EXPECT_EQ("0.0.0.0 c1.example", ReadFileBesideProgram(kTemp));
+}
+
+TEST_F(UpdatePassTest, DeclinedUpdateChangesNothing) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
+    server.SetList("/a", kNew, "0.0.0.0 a1.example\r\n");
+    WriteConfig(kBothOn, kOld, {{"/a", kOld}});
+    std::string config = ReadFileBesideProgram(kConfig);
+
+    auto progress = Run(kAnswerKeep);
+    EXPECT_EQ((std::vector<std::string>{kUpdateQuestion}), progress->Questions());
+    EXPECT_TRUE(progress->Messages().empty());
+    EXPECT_FALSE(progress->HasResult());
+    EXPECT_EQ((std::vector<std::string>{kOfficialPath}), server.RequestedPaths());
+    EXPECT_EQ(kHostsHead, Hosts());
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+    EXPECT_FALSE(FileBesideProgramExists(kTemp));
+}
+
+// A list whose download fails keeps its old stamp, so it is offered again;
+// the others are merged and stored. Lines without an address are dropped
+// by the rewrite.
+TEST_F(UpdatePassTest, FailedDownloadKeepsThatSitesOldStamp) {
+    server.SetList(kOfficialPath, kOld, "");
+    server.SetResponse("/cut", RawHttpResponse("200 OK",
+                                               {"Last-Modified: " + std::string(kNew),
+                                                "Content-Length: 400"},
+                                               "0.0.0.0 cut1.example\r\n0.0.0.0 cut2.exa"));
+    server.SetResponse("/chunked",
+                       RawHttpResponse("200 OK",
+                                       {"Last-Modified: " + std::string(kNew),
+                                        "Transfer-Encoding: chunked"},
+                                       "14\r\n0.0.0.0 chunk.example\r\n0\r\n\r\n"));
+    server.SetList("/b", kNew, "0.0.0.0 b1.example\r\n");
+    WriteFileBesideProgram(kConfig,
+                           "[update]\r\nofficial=1\r\ncustom=1\r\n"
+                           "[official]\r\nlasttime=" + std::string(kOld) + "\r\n"
+                           "[custom]\r\n" +
+                               server.Url("/cut") + "|" + kOld + "=\r\n"
+                               "no address here=\r\n" +
+                               server.Url("/chunked") + "|=\r\n" +
+                               server.Url("/b") + "|" + kOld + "=\r\n");
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         b1.example", Hosts());
+    EXPECT_EQ("[update]\r\nofficial=1\r\ncustom=1\r\n"
+              "[official]\r\nlasttime=" + std::string(kOld) + "\r\n"
+              "[custom]\r\n" +
+                  server.Url("/cut") + "|" + kOld + "=\r\n" +
+                  server.Url("/chunked") + "|=\r\n" +
+                  server.Url("/b") + "|" + kNew + "=\r\n",
+              ReadFileBesideProgram(kConfig));
+}
+
+// Stored stamps say which lists HOSTS holds: when the merged text cannot
+// be written they must stay as they were, or those lists never come.
+TEST_F(UpdatePassTest, UnwritableHostsKeepsEveryStamp) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
+    server.SetList("/a", kNew, "0.0.0.0 a1.example\r\n");
+    WriteConfig(kBothOn, kOld, {{"/a", kOld}});
+    std::string config = ReadFileBesideProgram(kConfig);
+    ASSERT_TRUE(DeleteFileA(hostsPath.c_str()));
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_EQ(5u, server.RequestedPaths().size());
+    EXPECT_FALSE(progress->HasResult());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(hostsPath.c_str()));
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+}
+
+// The user gives up waiting while the lists download: HOSTS is not
+// written behind the page that has already been refilled.
+TEST_F(UpdatePassTest, CancelDuringTheApplyPhaseKeepsHostsAndStamps) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
+    server.SetList("/a", kNew, "0.0.0.0 a1.example\r\n");
+    WriteConfig(kBothOn, kOld, {{"/a", kOld}});
+    std::string config = ReadFileBesideProgram(kConfig);
+
+    auto progress = std::make_shared<HeadlessProgress>(kAnswerUpdate);
+    HeadlessProgress* user = progress.get();
+    progress->OnMessage([user] { user->Cancel(); });
+    engine.RunUpdateWork(progress);
+    EXPECT_EQ(5u, server.RequestedPaths().size());
+    EXPECT_FALSE(progress->HasResult());
+    EXPECT_EQ(kHostsHead, Hosts());
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+}
+
+// The dialog is cancelled and destroyed while the worker waits for the
+// answer: the worker still holds the shared object, touches nothing after,
+// and the object goes when the worker lets go of it.
+TEST_F(UpdatePassTest, AbandonedWorkerOutlivesTheDialogSafely) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
+    WriteConfig(kBothOn, kOld, {});
+    std::string config = ReadFileBesideProgram(kConfig);
+
+    std::promise<void> asked;
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    auto dialog = std::make_shared<HeadlessProgress>(kAnswerUpdate);
+    dialog->OnAsk([&asked, answered] {
+        asked.set_value();
+        answered.wait();
+    });
+    std::weak_ptr<HeadlessProgress> watch = dialog;
+    UpdateEngine workerEngine = engine;
+    std::thread worker([workerEngine, progress = std::shared_ptr<UpdateProgress>(dialog)] {
+        workerEngine.RunUpdateWork(progress);
+    });
+
+    asked.get_future().wait();
+    dialog->Cancel();
+    dialog.reset();
+    EXPECT_FALSE(watch.expired());
+    answer.set_value();
+    worker.join();
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(kHostsHead, Hosts());
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+    EXPECT_EQ(1u, server.RequestedPaths().size());
+}
+
+// Names of the entry lines of a block list, lowercased, in order.
+std::vector<std::pair<std::string, std::string>> Entries(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        for (char& c : line) c = char(std::tolower(static_cast<unsigned char>(c)));
+        size_t space = line.find_first_of(" \t");
+        entries.emplace_back(line.substr(0, space), line.substr(line.find_first_not_of(" \t", space)));
+    }
+    return entries;
+}
+
+std::string TestData(const char* name) {
+    const char* dir = std::getenv("SITEMOAT_TEST_DATA");
+    return dir ? ReadWholeFile(std::string(dir) + name) : std::string();
+}
+
+// A real list merged into a HOSTS that already holds another real list:
+// every name not yet present is appended once, in the list's order.
+TEST_F(UpdatePassTest, RealListMergesIntoRealHosts) {
+    std::string held = TestData("anudeep-coinminer.hosts");
+    std::string offered = TestData("anudeep-adservers.hosts");
+    ASSERT_FALSE(held.empty());
+    ASSERT_FALSE(offered.empty());
+    WriteWholeFile(hostsPath, held);
+    server.SetList(kOfficialPath, kNew, offered);
+    WriteConfig("official=1\r\ncustom=0\r\n", "", {});
+
+    std::set<std::string> present;
+    for (const auto& entry : Entries(held)) present.insert(entry.second);
+    std::string expected = held;
+    size_t added = 0;
+    for (const auto& entry : Entries(offered)) {
+        if (present.count(entry.second)) continue;
+        expected += "\r\n" + entry.first + std::string(16 - entry.first.size(), ' ') + entry.second;
+        ++added;
+    }
+    ASSERT_GT(added, 30000u);
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_TRUE(Hosts() == expected) << "HOSTS differs from the expected merge";
+    EXPECT_EQ(std::string(kNew), SettingsStore().GetOfficialStamp());
+    EXPECT_EQ(offered, ReadFileBesideProgram(kTemp));
+}
+
+}  // namespace
