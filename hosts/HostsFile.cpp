@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "win/UniqueHandle.h"
+
 namespace {
 
 constexpr int kFirstNtClass = 4;
@@ -20,25 +22,6 @@ constexpr std::size_t kMaxJoinedPath = MAX_PATH - 2;
 constexpr DWORD kUnwritableAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
                                         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr char kTempPrefix[] = "smt";
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() { Close(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-    bool Close() {
-        const bool closed = !Valid() || CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // A new, uniquely named file in a folder; deleted again unless Keep() is
 // called once it has taken its final name.
@@ -103,9 +86,9 @@ std::string DecodeText(const std::string& bytes) {
 }
 
 bool WriteWholeFile(const char* path, const std::string& text) {
-    ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
+    if (!file) return false;
     std::size_t done = 0;
     while (done < text.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
@@ -131,9 +114,9 @@ std::string OnDiskPath(const char* fullPath, const char* fileName) {
 // True when no other program holds the file open and we may write and
 // replace it.
 bool CanReplace(const std::string& path) {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.Valid();
+    return static_cast<bool>(file);
 }
 
 // The old text stays whole until the new one is complete on disk: the text
@@ -220,9 +203,9 @@ std::string HostsService::GetHostsFilePath() const {
 std::string HostsService::ReadTextFile(const std::string& path) const {
     if (!PathFileExistsA(path.c_str())) return {};
     // OPEN_EXISTING: a file deleted after the test above is not created.
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return {};
+    if (!file) return {};
     const DWORD size = GetFileSize(file.Get(), nullptr);
     if (size == INVALID_FILE_SIZE) return {};
     std::string bytes(size, '\0');

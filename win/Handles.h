@@ -6,81 +6,26 @@
 
 #include <utility>
 
-// Move-only owners for the handles the program keeps. Each frees what it
-// holds in its destructor; copying one does not compile.
-template <class Traits>
-class UniqueHandle {
-public:
-    using Type = typename Traits::Type;
-
-    UniqueHandle() = default;
-    explicit UniqueHandle(Type handle) : handle_(handle) {}
-    ~UniqueHandle() { Reset(); }
-
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    Type Get() const { return handle_; }
-    explicit operator bool() const { return Traits::IsValid(handle_); }
-
-    Type Release() {
-        Type handle = handle_;
-        handle_ = Traits::Invalid();
-        return handle;
-    }
-    void Reset(Type handle = Traits::Invalid()) {
-        if (Traits::IsValid(handle_)) Traits::Close(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Type handle_ = Traits::Invalid();
-};
+#include "win/UniqueHandle.h"
 
 namespace handle_traits {
 
 template <class T>
-struct NullIsInvalid {
-    using Type = T;
-    static T Invalid() { return nullptr; }
-    static bool IsValid(T h) { return h != nullptr; }
-};
-
-struct Kernel : NullIsInvalid<HANDLE> {
-    static void Close(HANDLE h) { CloseHandle(h); }
-};
-struct File {
-    using Type = HANDLE;
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-};
-template <class T>
 struct Gdi : NullIsInvalid<T> {
-    static void Close(T h) { DeleteObject(h); }
+    static bool Close(T h) { return DeleteObject(h) != FALSE; }
 };
 struct MemoryDc : NullIsInvalid<HDC> {
-    static void Close(HDC h) { DeleteDC(h); }
+    static bool Close(HDC h) { return DeleteDC(h) != FALSE; }
 };
 struct ImageList : NullIsInvalid<HIMAGELIST> {
-    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+    static bool Close(HIMAGELIST h) { return ImageList_Destroy(h) != FALSE; }
 };
 struct Icon : NullIsInvalid<HICON> {
-    static void Close(HICON h) { DestroyIcon(h); }
-};
-struct Module : NullIsInvalid<HMODULE> {
-    static void Close(HMODULE h) { FreeLibrary(h); }
+    static bool Close(HICON h) { return DestroyIcon(h) != FALSE; }
 };
 
 }  // namespace handle_traits
 
-using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
-using UniqueFileHandle = UniqueHandle<handle_traits::File>;
 using UniqueBitmap = UniqueHandle<handle_traits::Gdi<HBITMAP>>;
 using UniqueFont = UniqueHandle<handle_traits::Gdi<HFONT>>;
 using UniqueBrush = UniqueHandle<handle_traits::Gdi<HBRUSH>>;
@@ -88,7 +33,6 @@ using UniquePen = UniqueHandle<handle_traits::Gdi<HPEN>>;
 using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
-using UniqueModule = UniqueHandle<handle_traits::Module>;
 
 // A device context borrowed from a window with GetDC, given back on exit.
 class WindowDc {
