@@ -50,10 +50,16 @@ void RestoreStoredStamps(const SettingsStore& settings, const StoredStamps& save
     }
 }
 
+ULONGLONG FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 }  // namespace
 
 std::string UpdateEngine::DefaultOfficialAddress() {
-    return std::string("http://") + kMakerHost + "/host/host.txt";
+    return MakerUrl("/host/host.txt");
 }
 
 UpdateEngine::UpdateEngine(std::string officialAddress)
@@ -121,13 +127,18 @@ void UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const
     SettingsStore settings;
     StoredStamps before = ReadStoredStamps(settings);
     HostsService hosts;
-    std::string hostsText = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    const std::string hostsPath = hosts.GetHostsFilePath();
+    std::string hostsText = hosts.ReadTextFile(hostsPath);
+    // A HOSTS file that holds text but cannot be read now (another program
+    // has it open) reads as empty: merged into nothing and written back
+    // later, it would lose every line it had.
+    if (hostsText.empty() && FileSize(hostsPath) > 0) return;
     ApplyOfficialUpdate(hostsText);
     ApplyCustomUpdates(hostsText);
     // A stored stamp says its list is in HOSTS. Unless the merged text is
     // really written (HOSTS read-only, or the user gave up waiting), the
     // stamps go back, so the same lists are offered again next time.
-    if (progress->IsCancelled() || !hosts.WriteHostsFile(hostsText)) {
+    if (!progress->Commit() || !hosts.WriteHostsFile(hostsText)) {
         RestoreStoredStamps(settings, before);
         return;
     }

@@ -35,4 +35,9 @@ public:
     // True once the user has cancelled the wait. The pass then asks
     // nothing more and leaves HOSTS and the stamps as they were.
     virtual bool IsCancelled() const = 0;
+    // Called once, just before HOSTS is written. False when the user has
+    // already cancelled: nothing is written. After true the wait can no
+    // longer be cancelled, so what the program shows of HOSTS after the
+    // wait is what the pass wrote.
+    virtual bool Commit() = 0;
 };

@@ -32,9 +32,17 @@ bool HeadlessProgress::IsCancelled() const {
     return cancelled_;
 }
 
-void HeadlessProgress::Cancel() {
+bool HeadlessProgress::Commit() {
     std::lock_guard<std::mutex> lock(mutex_);
+    committed_ = !cancelled_;
+    return committed_;
+}
+
+bool HeadlessProgress::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (committed_) return false;
     cancelled_ = true;
+    return true;
 }
 
 void HeadlessProgress::OnAsk(std::function<void()> hook) {

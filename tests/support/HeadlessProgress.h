@@ -18,9 +18,11 @@ public:
     int AskToUpdate(const std::string& question) override;
     void SetResult(const std::string& hostsText) override;
     bool IsCancelled() const override;
+    bool Commit() override;
 
-    // What the user does: gives up waiting.
-    void Cancel();
+    // What the user does: gives up waiting. Refused once the pass has
+    // committed to writing HOSTS.
+    bool Cancel();
     // Runs inside AskToUpdate, on the asking thread, before the answer is
     // given: the user's time to think.
     void OnAsk(std::function<void()> hook);
@@ -36,6 +38,7 @@ private:
     const int answer_;
     mutable std::mutex mutex_;
     bool cancelled_ = false;
+    bool committed_ = false;
     std::function<void()> onAsk_;
     std::function<void()> onMessage_;
     std::vector<std::string> messages_;

@@ -1,6 +1,7 @@
 #include "update/UpdateEngine.h"
 
 #include "hosts/HostsService.h"
+#include "win/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/HeadlessProgress.h"
 #include "tests/support/LoopbackHttpServer.h"
@@ -217,6 +218,24 @@ TEST_F(UpdatePassTest, UnwritableHostsKeepsEveryStamp) {
     EXPECT_EQ(5u, server.RequestedPaths().size());
     EXPECT_FALSE(progress->HasResult());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(hostsPath.c_str()));
+    EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
+}
+
+// Another program holds HOSTS open: it reads as empty, and the lists merged
+// into nothing would replace every line of it once it is free again.
+TEST_F(UpdatePassTest, HostsThatCannotBeReadIsLeftAlone) {
+    server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
+    WriteConfig(kBothOn, kOld, {});
+    std::string config = ReadFileBesideProgram(kConfig);
+    {
+        UniqueFileHandle held(CreateFileA(hostsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        auto progress = Run(kAnswerUpdate);
+        EXPECT_FALSE(progress->HasResult());
+    }
+    EXPECT_EQ(1u, server.RequestedPaths().size());  // the check, no download
+    EXPECT_EQ(kHostsHead, Hosts());
     EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
 }
 
