@@ -51,9 +51,10 @@ private:
 // record's ticked flag, toggled by a press on the box.
 //
 // Attach it to a list view made with LVS_REPORT (it adds LVS_OWNERDRAWFIXED
-// itself). The rows draw their own grid line, so the list's grid lines
-// (LVS_EX_GRIDLINES), which would cover them, stay off. The rows reach it as WM_DRAWITEM of the parent, so the parent
-// must be a window object, which reflects them.
+// itself). The rows reach it as WM_DRAWITEM of the parent, so the parent
+// must be a window object, which reflects them. The rows draw their own grid
+// line, so the list's grid lines (LVS_EX_GRIDLINES), which would cover them,
+// stay off.
 class HeaderListView : public WindowObject {
 public:
     HeaderListView();
