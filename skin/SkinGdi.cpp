@@ -42,18 +42,46 @@ void DrawStretchedImage(HDC dc, HIMAGELIST strip, int index, const RECT& dest) {
 }
 
 void DrawStretchedBitmap(HDC dc, HBITMAP bitmap, const RECT& dest) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return;
+    const SIZE size = BitmapSize(bitmap);
+    // An inverted destination would mirror the picture instead of drawing nothing.
+    if (size.cx <= 0 || size.cy <= 0 || IsRectEmpty(&dest)) return;
     UniqueMemoryDc source(CreateCompatibleDC(dc));
     ScopedSelect select(source.Get(), bitmap);
     StretchBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-               source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+               source.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+}
+
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
+    const SIZE size = BitmapSize(bitmap);
+    if (size.cx <= 0 || size.cy <= 0) return;
+    UniqueMemoryDc source(CreateCompatibleDC(dc));
+    ScopedSelect select(source.Get(), bitmap);
+    BitBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return SIZE{0, 0};
+    return SIZE{info.bmWidth, info.bmHeight};
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
     const COLORREF old = SetBkColor(dc, color);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
     SetBkColor(dc, old);
+}
+
+void RedrawThroughParent(HWND control) {
+    const HWND parent = GetParent(control);
+    if (!parent || (GetWindowLongA(control, GWL_STYLE) & WS_CHILD) == 0) {
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        return;
+    }
+    RECT area;
+    GetWindowRect(control, &area);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(parent, &area, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 std::wstring AnsiToWide(const std::string& text) {

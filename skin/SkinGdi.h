@@ -32,10 +32,20 @@ UniqueFont CreateSkinFont(int height, int weight, bool underline = false);
 // Draws one image of a strip stretched over a rectangle: the image goes to a
 // scratch surface of the cell size first, which is then stretch-copied.
 void DrawStretchedImage(HDC dc, HIMAGELIST strip, int index, const RECT& dest);
-// Stretches a whole bitmap over a rectangle.
+// Stretches a whole bitmap over a rectangle; an empty one gets nothing.
 void DrawStretchedBitmap(HDC dc, HBITMAP bitmap, const RECT& dest);
 
+// Copies a whole bitmap to (x, y) at its own size.
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+// A bitmap's size in pixels; 0 x 0 when there is none.
+SIZE BitmapSize(HBITMAP bitmap);
+
 void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+
+// Repaints a control that draws on a transparent background: the parent's
+// area under it is erased and painted again first, then the control, at once,
+// so that new text never lands on top of the old.
+void RedrawThroughParent(HWND control);
 
 // Text of the system's ANSI code page as UTF-16.
 std::wstring AnsiToWide(const std::string& text);

@@ -1,0 +1,23 @@
+#include "skin/StaticLabel.h"
+
+#include "skin/SkinGdi.h"
+
+bool StaticLabel::ProcessMessage(Message& m) {
+    static const MessageHandler<StaticLabel> kMap[] = {
+        {WM_SETTEXT, &StaticLabel::OnSetText},
+        {WM_ENABLE, &StaticLabel::OnEnable},
+    };
+    return RouteMessage(this, kMap, m) || PaintedControl::ProcessMessage(m);
+}
+
+// The static class paints its own look straight away when its text or its
+// enabled state changes; only the text is stored here, then the label
+// repaints over the parent's background.
+void StaticLabel::OnSetText(Message& m) {
+    m.result = DefWindowProcA(m.hwnd, m.id, m.wParam, m.lParam);
+    RedrawThroughParent(m.hwnd);
+}
+
+void StaticLabel::OnEnable(Message&) {
+    RedrawThroughParent(Hwnd());
+}
