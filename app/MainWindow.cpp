@@ -1,0 +1,159 @@
+#include "app/MainWindow.h"
+
+#include <memory>
+
+#include "SitemoatConfig.h"
+#include "app/OpenUrl.h"
+#include "dialogs/ProgressDialog.h"
+#include "hosts/HostsService.h"
+#include "res/resource.h"
+#include "skin/SkinGdi.h"
+#include "win/AppModule.h"
+#include "win/Placement.h"
+
+namespace {
+
+constexpr char kTitle[] = "TarvoZorvaSitemoatbeta版";
+constexpr int kTabWidth = 87;
+constexpr int kBandTop = 24;
+constexpr int kBandBottom = 94;
+
+struct TabPictures {
+    int id;
+    int selected;
+    int unselected;
+};
+constexpr TabPictures kTabs[] = {
+    {0, IDB_TAB_HOSTS_ON, IDB_TAB_HOSTS_OFF},
+    {1, IDB_TAB_UPDATE_ON, IDB_TAB_UPDATE_OFF},
+    {2, IDB_TAB_NEWS_ON, IDB_TAB_NEWS_OFF},
+};
+
+UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
+    return UniqueIcon(static_cast<HICON>(LoadImageA(AppModule::Get().Instance(),
+                                                    MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                                    GetSystemMetrics(sizeMetricX),
+                                                    GetSystemMetrics(sizeMetricY), 0)));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UpdateEngine engine)
+    : SkinnedDialog(IDD_MAIN), engine_(std::move(engine)), logo_(ImageButton::kAutoSize) {
+    SetFixedSize(kWidth, kHeight);
+}
+
+bool MainWindow::ProcessDialogMessage(Message& m) {
+    static const MessageHandler<MainWindow> kMap[] = {
+        {WM_INITDIALOG, &MainWindow::OnInitDialog},
+        {WM_TIMER, &MainWindow::OnTimer},
+        {WM_TABSELECT, &MainWindow::OnTabSelect},
+        {WM_CLOSE, &MainWindow::OnClose},
+        {WM_DESTROY, &MainWindow::OnDestroy},
+    };
+    static const CommandHandler<MainWindow> kCommands[] = {
+        {IDC_LOGO, &MainWindow::OnLogo},
+    };
+    if (m.id == WM_COMMAND) {
+        RouteCommand(this, kCommands, m);
+        return true;  // every other command is ignored
+    }
+    return RouteMessage(this, kMap, m);
+}
+
+void MainWindow::OnInitDialog(Message&) {
+    CenterInWorkArea(Hwnd());
+    SetIcons();
+    SetWindowTextA(Hwnd(), kTitle);
+    CreateTabStrip();
+    CreateLogo();
+    CreatePages();
+    SetTimer(Hwnd(), kStartupTimer, 100, nullptr);
+}
+
+void MainWindow::SetIcons() {
+    bigIcon_ = LoadAppIcon(SM_CXICON, SM_CYICON);
+    smallIcon_ = LoadAppIcon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+}
+
+void MainWindow::CreateTabStrip() {
+    tabStrip_.Create(Hwnd(), RECT{13, 24, 271, 93}, WM_TABSELECT);
+    for (const TabPictures& tab : kTabs) {
+        tabStrip_.AddTab(tab.id, tab.selected, tab.unselected, kTabWidth, kTabWidth);
+    }
+    tabStrip_.SetFiller(IDB_BAND);
+    tabStrip_.Select(0);
+}
+
+void MainWindow::CreateLogo() {
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    logo_.SetImageStrip(LoadImageStrip(IDB_LOGO, 195, 70));
+    logo_.Create(Hwnd(), IDC_LOGO, RECT{client.right - 200, kBandTop, client.right - 5, kBandBottom});
+    logo_.SetImages(0, 1, 2, 4);
+    logo_.SetExtendedStyle(ImageButton::kHover);
+}
+
+void MainWindow::CreatePages() {
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    SkinnedDialog* pages[] = {&hostsPage_, &updatePage_, &newsPage_};
+    for (SkinnedDialog* page : pages) {
+        if (!page->CreateModeless(Hwnd())) continue;
+        SetWindowPos(page->Hwnd(), nullptr, 10, 95, client.right - 20, client.bottom - 105,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    }
+    ShowWindow(hostsPage_.Hwnd(), SW_SHOW);
+    ShowWindow(updatePage_.Hwnd(), SW_HIDE);
+    ShowWindow(newsPage_.Hwnd(), SW_HIDE);
+}
+
+void MainWindow::OnTimer(Message& m) {
+    if (m.wParam != kStartupTimer || !IsWindowVisible(Hwnd())) return;
+    KillTimer(Hwnd(), kStartupTimer);
+    RunStartupCheck();
+}
+
+void MainWindow::RunStartupCheck() {
+    const UpdateEngine engine = engine_;
+    ProgressDialog progress(kCheckingMessage, [engine](std::shared_ptr<UpdateProgress> work) {
+        engine.RunUpdateWork(std::move(work));
+    });
+    progress.Run();
+    if (!Hwnd() || !hostsPage_.Editor()) return;
+    std::string text = progress.ResultText();
+    if (text.empty()) {
+        HostsService hosts;
+        text = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    }
+    hostsPage_.RefillEditor(text);
+}
+
+void MainWindow::OnTabSelect(Message& m) {
+    HWND pages[] = {hostsPage_.Hwnd(), updatePage_.Hwnd(), newsPage_.Hwnd()};
+    for (HWND page : pages) ShowWindow(page, SW_HIDE);
+    const WPARAM v = m.wParam;
+    if (v < 3) ShowWindow(pages[v], SW_SHOW);
+    m.result = 1;
+}
+
+void MainWindow::OnClose(Message&) {
+    End(1);
+}
+
+void MainWindow::OnDestroy(Message&) {}
+
+void MainWindow::OnLogo() {
+    Open(MakerUrl("/"));
+}
+
+bool MainWindow::Open(const std::string& address) {
+    return OpenUrl(address);
+}
+
+void MainWindow::PaintHook(HDC dc, const RECT& client) {
+    if (!band_) band_ = LoadSkinBitmap(IDB_BAND);
+    DrawStretchedBitmap(dc, band_.Get(), RECT{3, kBandTop, client.right - 3, kBandBottom});
+}

@@ -1,0 +1,220 @@
+#include "pages/HostsPage.h"
+
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <vector>
+
+#include "SitemoatConfig.h"
+#include "app/OpenUrl.h"
+#include "dialogs/TextDialog.h"
+#include "hosts/HostsService.h"
+#include "res/resource.h"
+#include "skin/SkinGdi.h"
+#include "win/AppModule.h"
+
+namespace {
+
+constexpr char kSavedMessage[] = "host表保存成功！";
+constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
+constexpr char kDefaultExportName[] = "host.txt";
+// File dialogs refuse a longer name rather than cut it.
+constexpr DWORD kPathBufferSize = 32768;
+
+// Lines of the added head that the kept head does not hold yet, after it.
+std::string MergeHead(const std::string& kept, const std::string& added) {
+    std::string head = kept;
+    size_t start = 0;
+    while (start < added.size()) {
+        size_t end = added.find('\n', start);
+        end = end == std::string::npos ? added.size() : end + 1;
+        const std::string line = added.substr(start, end - start);
+        if (("\n" + head).find("\n" + line) == std::string::npos) head += line;
+        start = end;
+    }
+    return head;
+}
+
+bool AskPath(bool save, std::string& path) {
+    std::vector<char> buffer(kPathBufferSize, '\0');
+    if (save) lstrcpynA(buffer.data(), kDefaultExportName, static_cast<int>(buffer.size()));
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = kFileFilter;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = kPathBufferSize;
+    ofn.lpstrDefExt = "txt";
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (save) ofn.Flags |= OFN_OVERWRITEPROMPT;
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
+    path = buffer.data();
+    return true;
+}
+
+}  // namespace
+
+HostsPage::HostsPage() : SkinnedDialog(IDD_HOSTS_PAGE), saveButton_(ImageButton::kAutoSize) {}
+
+bool HostsPage::ProcessDialogMessage(Message& m) {
+    static const MessageHandler<HostsPage> kMap[] = {
+        {WM_INITDIALOG, &HostsPage::OnInitDialog},
+    };
+    static const CommandHandler<HostsPage> kCommands[] = {
+        {IDC_SAVE, &HostsPage::OnSave},
+        {IDC_LINK_IMPORT, &HostsPage::OnImport},
+        {IDC_LINK_EXPORT, &HostsPage::OnExport},
+        {IDC_LINK_HELP, &HostsPage::OnHelp},
+        {IDC_LINK_SHARE, &HostsPage::OnShare},
+    };
+    return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
+}
+
+void HostsPage::OnInitDialog(Message&) {
+    saveButton_.SetImageStrip(LoadImageStrip(IDB_SAVE_BUTTON, 100, 24));
+    saveButton_.AttachItem(Hwnd(), IDC_SAVE);
+    saveButton_.SetImages(0, 1, 2, 4);
+    saveButton_.SetExtendedStyle(ImageButton::kHover);
+
+    helpLink_.Create(Hwnd(), IDC_LINK_HELP, RECT{442, 39, 590, 51}, "如何使用Sitemoat？");
+    importLink_.Create(Hwnd(), IDC_LINK_IMPORT, RECT{30, 350, 54, 362}, "导入");
+    exportLink_.Create(Hwnd(), IDC_LINK_EXPORT, RECT{70, 350, 94, 362}, "导出");
+    shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
+
+    editor_ = GetDlgItem(Hwnd(), IDC_HOSTS_EDITOR);
+    PrepareEditor();
+}
+
+void HostsPage::PrepareEditor() {
+    if (!editor_) return;
+    // A rich edit control holds 32K characters unless told otherwise; a
+    // HOSTS file of several megabytes must be shown, and saved, whole.
+    SendMessageA(editor_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+}
+
+std::string HostsPage::EditorText() const {
+    if (!editor_) return std::string();
+    const int length = GetWindowTextLengthA(editor_);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int n = GetWindowTextA(editor_, &text[0], length + 1);
+    text.resize(n > 0 ? n : 0);
+    return text;
+}
+
+void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool bold) {
+    if (!editor_) return;
+    const LONG end = GetWindowTextLengthA(editor_);
+    CHARRANGE range{end, end};
+    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR | CFM_BOLD;
+    format.dwEffects = bold ? CFE_BOLD : 0;  // and no automatic colour
+    format.crTextColor = color;
+    SendMessageA(editor_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    SendMessageA(editor_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void HostsPage::RefillEditor(const std::string& hostsText) {
+    std::string entries;
+    HostsService().SortHostsText(hostsText, entries, hostsHead_);
+    FillEditor(entries);
+}
+
+void HostsPage::FillEditor(const std::string& entryText) {
+    if (!editor_) return;
+    if (GetWindowTextLengthA(editor_) > 0) RenewEditor();
+    SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
+    AppendColoredText(entryText, RGB(0, 0, 0), false);
+    SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(editor_, nullptr, TRUE);
+}
+
+void HostsPage::RenewEditor() {
+    HWND old = editor_;
+    RECT rect;
+    GetWindowRect(old, &rect);
+    MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    char className[64] = {};
+    GetClassNameA(old, className, sizeof className);
+    HWND fresh = CreateWindowExA(
+        static_cast<DWORD>(GetWindowLongPtrA(old, GWL_EXSTYLE)), className, "",
+        static_cast<DWORD>(GetWindowLongPtrA(old, GWL_STYLE)), rect.left, rect.top,
+        rect.right - rect.left, rect.bottom - rect.top, Hwnd(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HOSTS_EDITOR)), AppModule::Get().Instance(),
+        nullptr);
+    if (!fresh) {
+        SetWindowTextA(old, "");  // slow, but still right
+        return;
+    }
+    const bool hadFocus = GetFocus() == old;
+    // The same place in the Z and tab order, and the same font.
+    SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(fresh, WM_SETFONT, SendMessageA(old, WM_GETFONT, 0, 0), FALSE);
+    DestroyWindow(old);
+    editor_ = fresh;
+    PrepareEditor();
+    if (hadFocus) SetFocus(fresh);
+}
+
+void HostsPage::OnSave() {
+    // Without an editor there is nothing to save: writing the head alone
+    // would throw the entries away.
+    if (!editor_) return;
+    if (HostsService().WriteHostsFile(hostsHead_ + EditorText())) ShowMessage(kSavedMessage);
+}
+
+void HostsPage::OnImport() {
+    std::string path;
+    if (!editor_ || !AskImportPath(path)) return;
+    HostsService hosts;
+    std::string combined = EditorText();
+    hosts.AppendNewEntries(combined, hosts.ReadTextFile(path));
+    // The combined text is not the HOSTS file: cut it without writing HOSTS,
+    // and keep the file's head, which the editor never held.
+    std::string entries;
+    std::string head;
+    hosts.SplitHostsText(combined, entries, head);
+    hostsHead_ = MergeHead(hostsHead_, head);
+    FillEditor(entries);
+}
+
+void HostsPage::OnExport() {
+    std::string path;
+    if (!AskExportPath(path)) return;
+    HostsService().WriteTextFile(path, hostsHead_ + EditorText());
+}
+
+void HostsPage::OnHelp() {
+    Open(MakerUrl("/host/hosthelp.html"));
+}
+
+void HostsPage::OnShare() {
+    Open(MakerUrl("/3310731.html"));
+}
+
+bool HostsPage::AskImportPath(std::string& path) {
+    return AskPath(false, path);
+}
+
+bool HostsPage::AskExportPath(std::string& path) {
+    return AskPath(true, path);
+}
+
+void HostsPage::ShowMessage(const std::string& text) {
+    MessageDialog(text).Run();
+}
+
+bool HostsPage::Open(const std::string& address) {
+    return OpenUrl(address);
+}
+
+void HostsPage::PaintHook(HDC dc, const RECT&) {
+    if (!editor_) return;
+    RECT outline;
+    GetWindowRect(editor_, &outline);
+    MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&outline), 2);
+    InflateRect(&outline, 1, 1);
+    UniqueBrush grey(CreateSolidBrush(kOutlineColor));
+    FrameRect(dc, &outline, grey.Get());
+}

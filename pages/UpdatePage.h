@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "skin/HeaderListView.h"
+#include "skin/HyperlinkLabel.h"
+#include "skin/ImageButton.h"
+#include "skin/SkinnedDialog.h"
+#include "skin/TextLabel.h"
+
+// A row of the update site list.
+struct SiteRow : ListRow {
+    std::string address;
+};
+
+// The second page: where the start-up check looks for block lists (the
+// official site, the user's own sites, both or neither) and the list of the
+// user's sites. Every change goes to the settings file at once.
+class UpdatePage : public SkinnedDialog {
+public:
+    UpdatePage();
+
+    HeaderListView& SiteList() { return siteList_; }
+
+protected:
+    // What the page asks of the user, the settings and the shell; tests
+    // answer in their stead.
+    virtual bool AskSiteAddress(std::string& address);
+    virtual bool ReadCustomSites(std::vector<std::string>& addresses,
+                                 std::vector<std::string>& stamps) const;
+    virtual bool Open(const std::string& address);
+
+    bool ProcessDialogMessage(Message& m) override;
+
+private:
+    void OnInitDialog(Message& m);
+    void OnOfficialCheck();
+    void OnCustomCheck();
+    void OnAddSite();
+    void OnRemoveSites();
+    void OnOfficialListLink();
+    void OnRecommendedLink();
+    void OnBuildSiteLink();
+
+    void AppendSiteRow(const std::string& address);
+
+    HeaderListView siteList_;
+    TextLabel officialLabel_;
+    TextLabel customLabel_;
+    ImageButton addButton_;
+    ImageButton removeButton_;
+    HyperlinkLabel officialListLink_;
+    HyperlinkLabel recommendedLink_;
+    HyperlinkLabel buildSiteLink_;
+};
