@@ -162,6 +162,27 @@ TEST_F(Labels, TextLabelWrapsItsTextInTheSetColourOverTheParent) {
     EXPECT_EQ(0, PixelCapture::OfTree(parent.Hwnd()).Count(r, kLabelColor));
 }
 
+TEST_F(Labels, LabelsKeepTheirTextOnUnicodeStatics) {
+    // The statics of the common controls version 6 are Unicode windows: a
+    // new text reaches the label as UTF-16.
+    const std::string text = "host表保存成功！";
+    TextLabel label;
+    HyperlinkLabel link;
+    StaticLabel* labels[] = {&label, &link};
+    int y = 20;
+    for (StaticLabel* l : labels) {
+        HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, y, 200, 16,
+                                    parent.Hwnd(), nullptr, nullptr, nullptr);
+        y += 30;
+        ASSERT_TRUE(IsWindowUnicode(hwnd));
+        ASSERT_TRUE(l->Attach(hwnd));
+        SetWindowTextA(hwnd, text.c_str());
+        EXPECT_EQ(text, WindowTextOf(hwnd, 1000));
+    }
+    label.SetText("请稍候，正在检测升级……");
+    EXPECT_EQ("请稍候，正在检测升级……", WindowTextOf(label.Hwnd(), 1000));
+}
+
 TEST_F(Labels, TextLabelShowsAtMost999BytesOfItsText) {
     // One line wide enough for 1000 characters: only the last one is visible.
     TextLabel label;
