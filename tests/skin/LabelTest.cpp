@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "ControlTestSupport.h"
 #include "PixelCapture.h"
@@ -160,6 +161,46 @@ TEST_F(Labels, TextLabelWrapsItsTextInTheSetColourOverTheParent) {
 
     label.SetText("");
     EXPECT_EQ(0, PixelCapture::OfTree(parent.Hwnd()).Count(r, kLabelColor));
+}
+
+// The columns of the rectangle that hold pixels of the colour: first, last.
+std::pair<int, int> InkColumns(const PixelCapture& c, const RECT& r, COLORREF color) {
+    int first = r.right;
+    int last = r.left - 1;
+    for (int x = r.left; x < r.right; ++x) {
+        if (c.Count(RECT{x, r.top, x + 1, r.bottom}, color) == 0) continue;
+        if (first == r.right) first = x;
+        last = x;
+    }
+    return {first, last};
+}
+
+TEST_F(Labels, TextLabelAlignsItsTextAsTheStaticSays) {
+    const RECT r{20, 20, 220, 40};
+    for (DWORD style : {DWORD(SS_LEFT), DWORD(SS_CENTER), DWORD(SS_RIGHT)}) {
+        TextLabel label;
+        ASSERT_TRUE(label.Attach(MakeStatic(parent.Hwnd(), 1015, r, "host表保存成功", style)));
+        label.SetFont(kLabelColor, false, kSkinFontHeight);
+        const PixelCapture c = PixelCapture::OfTree(parent.Hwnd());
+        const std::pair<int, int> ink = InkColumns(c, r, kLabelColor);
+        ASSERT_LT(ink.first, ink.second) << style;
+        const int left = ink.first - r.left;
+        const int right = r.right - 1 - ink.second;
+        switch (style) {
+        case SS_LEFT:
+            EXPECT_LE(left, 2);
+            EXPECT_GT(right, 50);
+            break;
+        case SS_CENTER:
+            EXPECT_NEAR(left, right, 2);
+            break;
+        default:
+            EXPECT_LE(right, 2);
+            EXPECT_GT(left, 50);
+            break;
+        }
+        DestroyWindow(label.Hwnd());
+    }
 }
 
 TEST_F(Labels, LabelsKeepTheirTextOnUnicodeStatics) {
