@@ -63,7 +63,9 @@ TEST_F(Labels, LinkFitsItsWindowToItsTextAtFirstPaint) {
     EXPECT_EQ(192, r.left);
     EXPECT_EQ(128, r.top);
     EXPECT_EQ(fitted.cx, r.right - r.left);
-    EXPECT_EQ(fitted.cy, r.bottom - r.top);
+    // The text's height, and room for an underline that lies below it.
+    EXPECT_GE(r.bottom - r.top, fitted.cy);
+    EXPECT_LE(r.bottom - r.top, fitted.cy + 2);
 
     // A longer text grows it, from the same place.
     const std::string longer = "如何制作升级站点？ http://www.sitemoat.example/host/hostzz.html";
@@ -73,6 +75,21 @@ TEST_F(Labels, LinkFitsItsWindowToItsTextAtFirstPaint) {
     EXPECT_EQ(192, r.left);
     EXPECT_EQ(LinkTextSize(longer).cx, r.right - r.left);
     EXPECT_GT(r.right - r.left, 197);
+}
+
+TEST_F(Labels, LinkShowsItsWholeUnderline) {
+    HyperlinkLabel link;
+    const std::string text = "如何使用Sitemoat？";
+    ASSERT_TRUE(link.Create(parent.Hwnd(), kLinkId, RECT{30, 50, 300, 80}, text.c_str()));
+    UpdateWindow(link.Hwnd());
+    const RECT area = RectInParent(link.Hwnd());
+    const PixelCapture c = PixelCapture::OfTree(parent.Hwnd());
+    const int width = LinkTextSize(text).cx;
+    int fullRows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        fullRows += c.Count(RECT{area.left, y, area.right, y + 1}, kLinkColor) >= width - 1;
+    }
+    EXPECT_GE(fullRows, 1);
 }
 
 TEST_F(Labels, LinkShowsAtMost999BytesOfItsText) {
