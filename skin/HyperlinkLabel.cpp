@@ -2,10 +2,25 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <string>
 
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
+
+namespace {
+
+// The bottom of the underline of the DC's font, below the top of a line.
+// In some fonts (the one that stands in for "宋体" under Wine) it lies
+// below the text's cell, where a window fitted to the text would cut it.
+int UnderlineBottom(HDC dc) {
+    OUTLINETEXTMETRICA metrics{};
+    if (!GetOutlineTextMetricsA(dc, sizeof metrics, &metrics)) return 0;
+    const int thickness = metrics.otmsUnderscoreSize > 0 ? static_cast<int>(metrics.otmsUnderscoreSize) : 1;
+    return metrics.otmTextMetrics.tmAscent - metrics.otmsUnderscorePosition + thickness;
+}
+
+}  // namespace
 
 HyperlinkLabel::HyperlinkLabel() : font_(CreateSkinFont(kSkinFontHeight, FW_NORMAL, true)) {}
 
@@ -41,6 +56,7 @@ void HyperlinkLabel::Paint(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     RECT measured{0, 0, 0, 0};
     DrawTextA(dc, text.c_str(), length, &measured, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    if (length > 0) measured.bottom = std::max<LONG>(measured.bottom, UnderlineBottom(dc));
     SetTextColor(dc, hovered_ ? kLinkHoverColor : kLinkColor);
     RECT client;
     GetClientRect(Hwnd(), &client);

@@ -11,7 +11,8 @@
 // parent handles like a button click.
 //
 // By default it draws its text on one line at its top left and, at every
-// paint, fits its window to the text, so that only the text is active.
+// paint, fits its window to the text and its underline, so that only the
+// text is active.
 class HyperlinkLabel : public StaticLabel {
 public:
     HyperlinkLabel();

@@ -12,9 +12,12 @@ bool StaticLabel::ProcessMessage(Message& m) {
 
 // The static class paints its own look straight away when its text or its
 // enabled state changes; only the text is stored here, then the label
-// repaints over the parent's background.
+// repaints over the parent's background. The text comes in the window's own
+// character set: the statics of the common controls (version 6, which the
+// program's manifest asks for) are Unicode windows.
 void StaticLabel::OnSetText(Message& m) {
-    m.result = DefWindowProcA(m.hwnd, m.id, m.wParam, m.lParam);
+    m.result = IsWindowUnicode(m.hwnd) ? DefWindowProcW(m.hwnd, m.id, m.wParam, m.lParam)
+                                       : DefWindowProcA(m.hwnd, m.id, m.wParam, m.lParam);
     RedrawThroughParent(m.hwnd);
 }
 

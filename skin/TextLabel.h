@@ -6,7 +6,8 @@
 #include "win/Handles.h"
 
 // A plain word-wrapped text in a font and colour the owner sets, drawn over
-// the parent's background. Until SetFont is called it draws black in the
+// the parent's background, aligned as the static's style says (SS_LEFT,
+// SS_CENTER, SS_RIGHT). Until SetFont is called it draws black in the
 // static control's own font.
 class TextLabel : public StaticLabel {
 public:
@@ -18,6 +19,8 @@ protected:
     void Paint(HDC dc) override;
 
 private:
+    UINT Alignment() const;
+
     UniqueFont font_;
     COLORREF color_ = RGB(0, 0, 0);
 };

@@ -6,30 +6,54 @@
 
 namespace {
 
-// Paints one window into the DIB's DC at the offset, then its visible
-// children on top of it.
+// A child's frame (border, scroll bars) as the system last painted it: no
+// message paints a frame into a given surface, so it is read back from the
+// window's own frame.
+void PrintFrame(HWND hwnd, HDC dc, POINT clientOffset) {
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    if (EqualRect(&window, &client)) return;
+    const int x = clientOffset.x - (client.left - window.left);
+    const int y = clientOffset.y - (client.top - window.top);
+    HDC frame = GetWindowDC(hwnd);
+    if (!frame) return;
+    BitBlt(dc, x, y, window.right - window.left, window.bottom - window.top, frame, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd, frame);
+}
+
+// Paints one window's client area into the DC at the offset, on top of what
+// the DC holds there already (transparent controls show it through), then
+// its visible children on top of it. Each window paints into a surface of
+// its own with the origin at its corner: controls clip their painting to
+// their client rectangle in device coordinates, which a moved origin would
+// put in the wrong place.
 void PrintTree(HWND hwnd, HDC dc, POINT offset, bool children) {
-    SetViewportOrgEx(dc, offset.x, offset.y, nullptr);
-    SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    SetViewportOrgEx(dc, 0, 0, nullptr);
+    if (children && (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD)) PrintFrame(hwnd, dc, offset);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    UniqueMemoryDc scratch(CreateCompatibleDC(dc));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (scratch && bitmap) {
+        ScopedSelect select(scratch.Get(), bitmap.Get());
+        BitBlt(scratch.Get(), 0, 0, client.right, client.bottom, dc, offset.x, offset.y, SRCCOPY);
+        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch.Get()), PRF_CLIENT);
+        BitBlt(dc, offset.x, offset.y, client.right, client.bottom, scratch.Get(), 0, 0, SRCCOPY);
+    }
     if (!children) return;
     // Bottom of the Z order first, so that upper windows paint over lower ones.
     for (HWND child = GetWindow(GetWindow(hwnd, GW_CHILD), GW_HWNDLAST); child;
          child = GetWindow(child, GW_HWNDPREV)) {
         if (!IsWindowVisible(child)) continue;
-        RECT r;
-        GetWindowRect(child, &r);
-        POINT at{r.left, r.top};
-        ScreenToClient(hwnd, &at);
+        POINT at{0, 0};
+        MapWindowPoints(child, hwnd, &at, 1);
         PrintTree(child, dc, POINT{offset.x + at.x, offset.y + at.y}, true);
     }
 }
 
-void Capture(HWND hwnd, bool children, int& width, int& height, std::vector<uint32_t>& pixels) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    width = client.right;
-    height = client.bottom;
+BITMAPINFO TopDownInfo(int width, int height) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width;
@@ -37,19 +61,7 @@ void Capture(HWND hwnd, bool children, int& width, int& height, std::vector<uint
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    WindowDc screen(nullptr);
-    UniqueBitmap dib(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
-    pixels.assign(static_cast<size_t>(width) * height, 0);
-    if (!dib || !dc || !bits) return;
-    {
-        ScopedSelect select(dc.Get(), dib.Get());
-        PrintTree(hwnd, dc.Get(), POINT{0, 0}, children);
-        GdiFlush();
-    }
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
+    return bi;
 }
 
 uint32_t Crc32(const unsigned char* data, size_t n, uint32_t crc = 0) {
@@ -78,15 +90,76 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
 }  // namespace
 
 PixelCapture PixelCapture::OfClient(HWND hwnd) {
-    PixelCapture c;
-    Capture(hwnd, false, c.width_, c.height_, c.pixels_);
-    return c;
+    return OfWindow(hwnd, false);
 }
 
 PixelCapture PixelCapture::OfTree(HWND hwnd) {
+    return OfWindow(hwnd, true);
+}
+
+PixelCapture PixelCapture::OfWindow(HWND hwnd, bool children) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    return OfPainting(client.right, client.bottom,
+                      [hwnd, children](HDC dc) { PrintTree(hwnd, dc, POINT{0, 0}, children); });
+}
+
+PixelCapture PixelCapture::OfPainting(int width, int height, const std::function<void(HDC)>& paint) {
     PixelCapture c;
-    Capture(hwnd, true, c.width_, c.height_, c.pixels_);
+    c.width_ = width > 0 ? width : 0;
+    c.height_ = height > 0 ? height : 0;
+    c.pixels_.assign(static_cast<size_t>(c.width_) * c.height_, 0);
+    if (c.pixels_.empty()) return c;
+    BITMAPINFO bi = TopDownInfo(c.width_, c.height_);
+    void* bits = nullptr;
+    WindowDc screen(nullptr);
+    UniqueBitmap dib(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+    if (!dib || !dc || !bits) return c;
+    {
+        ScopedSelect select(dc.Get(), dib.Get());
+        paint(dc.Get());
+        GdiFlush();
+    }
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < c.pixels_.size(); ++i) c.pixels_[i] = p[i] & 0xFFFFFF;
     return c;
+}
+
+PixelCapture PixelCapture::Crop(const RECT& rect) const {
+    RECT whole{0, 0, width_, height_};
+    RECT r{};
+    IntersectRect(&r, &rect, &whole);
+    PixelCapture c;
+    c.width_ = r.right - r.left;
+    c.height_ = r.bottom - r.top;
+    c.pixels_.reserve(static_cast<size_t>(c.width_) * c.height_);
+    for (int y = r.top; y < r.bottom; ++y) {
+        const auto row = pixels_.begin() + static_cast<ptrdiff_t>(y) * width_;
+        c.pixels_.insert(c.pixels_.end(), row + r.left, row + r.right);
+    }
+    return c;
+}
+
+PixelCapture PixelCapture::Scaled(int factor) const {
+    PixelCapture c;
+    if (factor < 1) return c;
+    c.width_ = width_ * factor;
+    c.height_ = height_ * factor;
+    c.pixels_.reserve(static_cast<size_t>(c.width_) * c.height_);
+    for (int y = 0; y < c.height_; ++y) {
+        for (int x = 0; x < c.width_; ++x) {
+            c.pixels_.push_back(pixels_[static_cast<size_t>(y / factor) * width_ + x / factor]);
+        }
+    }
+    return c;
+}
+
+void PixelCapture::DrawTo(HDC dc, int x, int y) const {
+    if (pixels_.empty()) return;
+    BITMAPINFO bi = TopDownInfo(width_, height_);
+    SetDIBitsToDevice(dc, x, y, width_, height_, 0, 0, 0, height_, pixels_.data(), &bi,
+                      DIB_RGB_COLORS);
 }
 
 COLORREF PixelCapture::At(int x, int y) const {

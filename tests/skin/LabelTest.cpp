@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "ControlTestSupport.h"
 #include "PixelCapture.h"
@@ -62,7 +63,9 @@ TEST_F(Labels, LinkFitsItsWindowToItsTextAtFirstPaint) {
     EXPECT_EQ(192, r.left);
     EXPECT_EQ(128, r.top);
     EXPECT_EQ(fitted.cx, r.right - r.left);
-    EXPECT_EQ(fitted.cy, r.bottom - r.top);
+    // The text's height, and room for an underline that lies below it.
+    EXPECT_GE(r.bottom - r.top, fitted.cy);
+    EXPECT_LE(r.bottom - r.top, fitted.cy + 2);
 
     // A longer text grows it, from the same place.
     const std::string longer = "如何制作升级站点？ http://www.sitemoat.example/host/hostzz.html";
@@ -72,6 +75,21 @@ TEST_F(Labels, LinkFitsItsWindowToItsTextAtFirstPaint) {
     EXPECT_EQ(192, r.left);
     EXPECT_EQ(LinkTextSize(longer).cx, r.right - r.left);
     EXPECT_GT(r.right - r.left, 197);
+}
+
+TEST_F(Labels, LinkShowsItsWholeUnderline) {
+    HyperlinkLabel link;
+    const std::string text = "如何使用Sitemoat？";
+    ASSERT_TRUE(link.Create(parent.Hwnd(), kLinkId, RECT{30, 50, 300, 80}, text.c_str()));
+    UpdateWindow(link.Hwnd());
+    const RECT area = RectInParent(link.Hwnd());
+    const PixelCapture c = PixelCapture::OfTree(parent.Hwnd());
+    const int width = LinkTextSize(text).cx;
+    int fullRows = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        fullRows += c.Count(RECT{area.left, y, area.right, y + 1}, kLinkColor) >= width - 1;
+    }
+    EXPECT_GE(fullRows, 1);
 }
 
 TEST_F(Labels, LinkShowsAtMost999BytesOfItsText) {
@@ -160,6 +178,67 @@ TEST_F(Labels, TextLabelWrapsItsTextInTheSetColourOverTheParent) {
 
     label.SetText("");
     EXPECT_EQ(0, PixelCapture::OfTree(parent.Hwnd()).Count(r, kLabelColor));
+}
+
+// The columns of the rectangle that hold pixels of the colour: first, last.
+std::pair<int, int> InkColumns(const PixelCapture& c, const RECT& r, COLORREF color) {
+    int first = r.right;
+    int last = r.left - 1;
+    for (int x = r.left; x < r.right; ++x) {
+        if (c.Count(RECT{x, r.top, x + 1, r.bottom}, color) == 0) continue;
+        if (first == r.right) first = x;
+        last = x;
+    }
+    return {first, last};
+}
+
+TEST_F(Labels, TextLabelAlignsItsTextAsTheStaticSays) {
+    const RECT r{20, 20, 220, 40};
+    for (DWORD style : {DWORD(SS_LEFT), DWORD(SS_CENTER), DWORD(SS_RIGHT)}) {
+        TextLabel label;
+        ASSERT_TRUE(label.Attach(MakeStatic(parent.Hwnd(), 1015, r, "host表保存成功", style)));
+        label.SetFont(kLabelColor, false, kSkinFontHeight);
+        const PixelCapture c = PixelCapture::OfTree(parent.Hwnd());
+        const std::pair<int, int> ink = InkColumns(c, r, kLabelColor);
+        ASSERT_LT(ink.first, ink.second) << style;
+        const int left = ink.first - r.left;
+        const int right = r.right - 1 - ink.second;
+        switch (style) {
+        case SS_LEFT:
+            EXPECT_LE(left, 2);
+            EXPECT_GT(right, 50);
+            break;
+        case SS_CENTER:
+            EXPECT_NEAR(left, right, 2);
+            break;
+        default:
+            EXPECT_LE(right, 2);
+            EXPECT_GT(left, 50);
+            break;
+        }
+        DestroyWindow(label.Hwnd());
+    }
+}
+
+TEST_F(Labels, LabelsKeepTheirTextOnUnicodeStatics) {
+    // The statics of the common controls version 6 are Unicode windows: a
+    // new text reaches the label as UTF-16.
+    const std::string text = "host表保存成功！";
+    TextLabel label;
+    HyperlinkLabel link;
+    StaticLabel* labels[] = {&label, &link};
+    int y = 20;
+    for (StaticLabel* l : labels) {
+        HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, y, 200, 16,
+                                    parent.Hwnd(), nullptr, nullptr, nullptr);
+        y += 30;
+        ASSERT_TRUE(IsWindowUnicode(hwnd));
+        ASSERT_TRUE(l->Attach(hwnd));
+        SetWindowTextA(hwnd, text.c_str());
+        EXPECT_EQ(text, WindowTextOf(hwnd, 1000));
+    }
+    label.SetText("请稍候，正在检测升级……");
+    EXPECT_EQ("请稍候，正在检测升级……", WindowTextOf(label.Hwnd(), 1000));
 }
 
 TEST_F(Labels, TextLabelShowsAtMost999BytesOfItsText) {
