@@ -12,9 +12,12 @@ bool StaticLabel::ProcessMessage(Message& m) {
 
 // The static class paints its own look straight away when its text or its
 // enabled state changes; only the text is stored here, then the label
-// repaints over the parent's background.
+// repaints over the parent's background. The text comes in the window's own
+// character set: a static of the version 6 common controls is a Unicode
+// window, and its subclass is handed UTF-16 text.
 void StaticLabel::OnSetText(Message& m) {
-    m.result = DefWindowProcA(m.hwnd, m.id, m.wParam, m.lParam);
+    m.result = IsWindowUnicode(m.hwnd) ? DefWindowProcW(m.hwnd, m.id, m.wParam, m.lParam)
+                                       : DefWindowProcA(m.hwnd, m.id, m.wParam, m.lParam);
     RedrawThroughParent(m.hwnd);
 }
 
