@@ -6,22 +6,30 @@
 
 namespace {
 
-// Paints one window into the DIB's DC at the offset, then its visible
-// children on top of it.
-void PrintTree(HWND hwnd, HDC dc, POINT offset, bool children) {
-    SetViewportOrgEx(dc, offset.x, offset.y, nullptr);
+// Paints one window into the DC, then its visible children on top of it.
+// Each child paints at the origin of a surface of its own, which starts as
+// what lies beneath it: some system controls clip to their client rectangle
+// in device units, and would paint nothing at a moved viewport origin.
+void PrintTree(HWND hwnd, HDC dc, bool children) {
     SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    SetViewportOrgEx(dc, 0, 0, nullptr);
     if (!children) return;
     // Bottom of the Z order first, so that upper windows paint over lower ones.
     for (HWND child = GetWindow(GetWindow(hwnd, GW_CHILD), GW_HWNDLAST); child;
          child = GetWindow(child, GW_HWNDPREV)) {
         if (!IsWindowVisible(child)) continue;
-        RECT r;
-        GetWindowRect(child, &r);
-        POINT at{r.left, r.top};
+        RECT client;
+        GetClientRect(child, &client);
+        if (client.right <= 0 || client.bottom <= 0) continue;
+        POINT at{0, 0};
+        ClientToScreen(child, &at);
         ScreenToClient(hwnd, &at);
-        PrintTree(child, dc, POINT{offset.x + at.x, offset.y + at.y}, true);
+        UniqueBitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
+        UniqueMemoryDc childDc(CreateCompatibleDC(dc));
+        if (!surface || !childDc) continue;
+        ScopedSelect select(childDc.Get(), surface.Get());
+        BitBlt(childDc.Get(), 0, 0, client.right, client.bottom, dc, at.x, at.y, SRCCOPY);
+        PrintTree(child, childDc.Get(), true);
+        BitBlt(dc, at.x, at.y, client.right, client.bottom, childDc.Get(), 0, 0, SRCCOPY);
     }
 }
 
@@ -45,7 +53,7 @@ void Capture(HWND hwnd, bool children, int& width, int& height, std::vector<uint
     if (!dib || !dc || !bits) return;
     {
         ScopedSelect select(dc.Get(), dib.Get());
-        PrintTree(hwnd, dc.Get(), POINT{0, 0}, children);
+        PrintTree(hwnd, dc.Get(), children);
         GdiFlush();
     }
     const uint32_t* p = static_cast<const uint32_t*>(bits);
