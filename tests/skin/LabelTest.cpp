@@ -7,6 +7,7 @@
 
 #include "ControlTestSupport.h"
 #include "PixelCapture.h"
+#include "UserActions.h"
 #include "skin/HyperlinkLabel.h"
 #include "skin/SkinGdi.h"
 #include "skin/TextLabel.h"
@@ -25,13 +26,6 @@ SIZE LinkTextSize(const std::string& text) {
     SIZE size{};
     GetTextExtentPoint32A(screen.Get(), text.data(), static_cast<int>(text.size()), &size);
     return size;
-}
-
-RECT RectInParent(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 HWND MakeStatic(HWND parent, int id, const RECT& r, const char* text, DWORD style = 0) {

@@ -18,19 +18,24 @@ void ForgetCachedIni(const std::string& path) {
 
 }  // namespace
 
-std::string ReadFileBesideProgram(const char* fileName) {
-    std::ifstream in(GetPathBesideProgram(fileName), std::ios::binary);
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string ReadFileBesideProgram(const char* fileName) {
+    return ReadWholeFile(GetPathBesideProgram(fileName));
+}
+
 void WriteFileBesideProgram(const char* fileName, const std::string& text) {
-    std::string path = GetPathBesideProgram(fileName);
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << text;
-    }
+    const std::string path = GetPathBesideProgram(fileName);
+    WriteWholeFile(path, text);
     ForgetCachedIni(path);
 }
 

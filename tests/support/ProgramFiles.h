@@ -2,6 +2,10 @@
 
 #include <string>
 
+// Whole files, byte for byte: no line-ending conversion.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+
 // Files beside the test executable, where the program keeps "config.ini"
 // and "temp.txt". Byte-exact: no line-ending conversion.
 std::string ReadFileBesideProgram(const char* fileName);

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <future>
 #include <set>
 #include <sstream>
@@ -29,17 +28,6 @@ constexpr char kHostsHead[] =
     "127.0.0.1       localhost\r\n"
     "# kept as it is\r\n"
     "0.0.0.0 Existing.Example\r\n";
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 class UpdatePassTest : public ::testing::Test {
 protected:

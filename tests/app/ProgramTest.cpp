@@ -1,0 +1,193 @@
+// Sitemoat.exe itself, started and answered as a user would: its windows
+// are found by process and title, its buttons clicked, its files read back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "UserActions.h"
+#include "res/resource.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "update/UpdateProgress.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+constexpr char kMainTitle[] = "TarvoZorvaSitemoatbeta版";
+constexpr char kDialogTitle[] = "TarvoZorvaSitemoat";
+constexpr char kListPath[] = "/lists/host.txt";
+constexpr char kOldStamp[] = "Mon, 01 Mar 2021 00:00:00 GMT";
+constexpr char kNewStamp[] = "Wed, 17 Mar 2021 08:51:11 GMT";
+constexpr char kHosts[] =
+    "127.0.0.1       localhost\r\n"
+    "# kept as it is\r\n"
+    "0.0.0.0 Existing.Example\r\n";
+constexpr char kList[] =
+    "# a list of three\r\n"
+    "0.0.0.0 miner-one.example\r\n"
+    "0.0.0.0 existing.example\r\n"
+    "127.0.0.1\tMiner-Two.Example\r\n";
+constexpr DWORD kLimitMs = 30000;
+
+std::string Folder(const std::string& path) {
+    return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.IsRunning());
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        // A folder of its own: the program's config.ini and temp.txt are this test's.
+        folder = Folder(self) + "program\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        program = folder + "Sitemoat.exe";
+        ASSERT_TRUE(CopyFileA(SITEMOAT_EXE, program.c_str(), FALSE)) << SITEMOAT_EXE;
+        DeleteFileA((folder + "temp.txt").c_str());
+        server.SetList(kListPath, kNewStamp, kList);
+        config = "[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
+                 kOldStamp + "=\r\n";
+        WriteWholeFile(folder + "config.ini", config);
+    }
+    void TearDown() override {
+        for (PROCESS_INFORMATION& p : started) {
+            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(p.hProcess, 99);
+                WaitForSingleObject(p.hProcess, kLimitMs);
+            }
+            CloseHandle(p.hThread);
+            CloseHandle(p.hProcess);
+        }
+        DeleteFileA((folder + "config.ini").c_str());
+        DeleteFileA((folder + "temp.txt").c_str());
+    }
+
+    PROCESS_INFORMATION Start() {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION p{};
+        std::string commandLine = "\"" + program + "\"";
+        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &si, &p)) {
+            ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
+            return p;
+        }
+        started.push_back(p);
+        return p;
+    }
+
+    static bool IsRunning(const PROCESS_INFORMATION& p) {
+        return WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT;
+    }
+
+    static DWORD ExitCode(const PROCESS_INFORMATION& p) {
+        if (WaitForSingleObject(p.hProcess, kLimitMs) != WAIT_OBJECT_0) return 12345;
+        DWORD code = 12345;
+        GetExitCodeProcess(p.hProcess, &code);
+        return code;
+    }
+
+    // The update question of the process, once it is on screen.
+    static HWND WaitForQuestion(const PROCESS_INFORMATION& p) {
+        HWND question = nullptr;
+        WaitFor([&] {
+            for (HWND w : FindTopWindows(p.dwProcessId, kDialogTitle)) {
+                if (ItemText(w, IDOK) == "升级" && ItemText(w, IDCANCEL) == "不升级") question = w;
+            }
+            return question != nullptr || !IsRunning(p);
+        }, kLimitMs);
+        return question;
+    }
+
+    // The main window, once the check is over and the hosts page is filled.
+    static HWND WaitUntilIdle(const PROCESS_INFORMATION& p) {
+        HWND main = nullptr;
+        WaitFor([&] {
+            std::vector<HWND> mains = FindTopWindows(p.dwProcessId, kMainTitle);
+            main = mains.empty() ? nullptr : mains[0];
+            return !IsRunning(p) || (main && FindTopWindows(p.dwProcessId, kDialogTitle).empty() &&
+                                     !HostsEditorText(main).empty());
+        }, kLimitMs);
+        return main;
+    }
+
+    static void Click(HWND dialog, int buttonId) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                            &ignored);
+    }
+
+    std::string Config() const { return ReadWholeFile(folder + "config.ini"); }
+
+    LoopbackHttpServer server;
+    std::string folder;
+    std::string program;
+    std::string config;
+    std::vector<PROCESS_INFORMATION> started;
+};
+
+TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
+    HostsFileScope hosts(kHosts);
+    PROCESS_INFORMATION p = Start();
+    HWND question = WaitForQuestion(p);
+    ASSERT_NE(nullptr, question) << "running " << IsRunning(p) << " exit " << ExitCode(p);
+    EXPECT_EQ(kUpdateQuestion, ItemText(question, IDC_MESSAGE_TEXT));
+    Click(question, IDOK);
+
+    HWND main = WaitUntilIdle(p);
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ(std::string(kHosts) +
+                  "\r\n0.0.0.0         miner-one.example"
+                  "\r\n127.0.0.1       miner-two.example",
+              hosts.Text());
+    EXPECT_EQ("[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
+                  kNewStamp + "=\r\n",
+              Config());
+    EXPECT_EQ(kList, ReadWholeFile(folder + "temp.txt"));
+    EXPECT_EQ("0.0.0.0 existing.example\n0.0.0.0         miner-one.example\n"
+              "127.0.0.1       miner-two.example\n",
+              HostsEditorText(main));
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(p));
+}
+
+// "不升级" leaves every file as it was; a second copy started meanwhile goes
+// away at once with 0, and the first one is not disturbed.
+TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
+    HostsFileScope hosts(kHosts);
+    PROCESS_INFORMATION first = Start();
+    HWND question = WaitForQuestion(first);
+    ASSERT_NE(nullptr, question);
+
+    // The wait is modal on the main window, and the question on the wait.
+    std::vector<HWND> mains = FindTopWindows(first.dwProcessId, kMainTitle);
+    ASSERT_EQ(1u, mains.size());
+    HWND waiting = GetWindow(question, GW_OWNER);
+    EXPECT_EQ(kCheckingMessage, ItemText(waiting, IDC_MESSAGE_TEXT));
+    EXPECT_EQ(mains[0], GetWindow(waiting, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(mains[0]));
+
+    PROCESS_INFORMATION second = Start();
+    EXPECT_EQ(0u, ExitCode(second));
+    EXPECT_TRUE(IsRunning(first));
+    EXPECT_TRUE(IsWindowVisible(question));
+
+    Click(question, IDCANCEL);
+    HWND main = WaitUntilIdle(first);
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ(kHosts, hosts.Text());
+    EXPECT_EQ(config, Config());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "temp.txt").c_str()));
+    EXPECT_EQ((std::vector<std::string>{kListPath}), server.RequestedPaths());
+    EXPECT_EQ("0.0.0.0 existing.example\n", HostsEditorText(main));
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(first));
+}
+
+}  // namespace
