@@ -132,6 +132,12 @@ void SkinnedDialog::SetUpCaptionButtons() {
 }
 
 void SkinnedDialog::OnCommand(Message& m) {
+    // Only pop-ups have caption buttons; on a page these ids may name other
+    // controls (1013 is a static of the update settings page).
+    if (!IsPopup()) {
+        m.handled = false;
+        return;
+    }
     switch (LOWORD(m.wParam)) {
     case IDC_CAPTION_CLOSE:
         PostMessageA(Hwnd(), WM_CLOSE, 0, 0);

@@ -134,6 +134,10 @@ TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
     PixelCapture c = PixelCapture::OfClient(hwnd);
     EXPECT_EQ(c.Width() * c.Height(), c.Count(RECT{0, 0, c.Width(), c.Height()}, kPageColor));
     EXPECT_EQ(HTCLIENT, HitTest(hwnd, 10, 5));
+    // A page has no caption buttons: their ids mean nothing to it.
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CAPTION_MINIMIZE, 0), 0);
+    EXPECT_FALSE(IsIconic(hwnd));
 }
 
 TEST_F(Frame, OnlyTheTopTwentyFourPixelsOfAPopupDrag) {
