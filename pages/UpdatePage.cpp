@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 
 #include "SitemoatConfig.h"
@@ -123,20 +124,13 @@ void UpdatePage::OnAddSite() {
     // address holding one would come back cut.
     if (address.find('|') != std::string::npos) return;
 
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-    ReadCustomSites(addresses, stamps);
-    if (addresses.size() != stamps.size()) return;
-
-    SettingsStore settings;
-    settings.ReplaceCustomSection("");
     bool known = false;
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        settings.WriteCustomSite(addresses[i], stamps[i]);
-        if (lstrcmpiA(addresses[i].c_str(), address.c_str()) == 0) known = true;
-    }
-    if (known) return;
-    settings.WriteCustomSite(address, "");
+    const bool rewritten = RewriteCustomSites([&](const std::string& stored) {
+        if (lstrcmpiA(stored.c_str(), address.c_str()) == 0) known = true;
+        return true;
+    });
+    if (!rewritten || known) return;
+    SettingsStore().WriteCustomSite(address, "");
     AppendSiteRow(address);
 }
 
@@ -151,20 +145,27 @@ void UpdatePage::OnRemoveSites() {
     }
     if (removed.empty()) return;
 
+    RewriteCustomSites([&](const std::string& stored) {
+        for (const std::string& r : removed) {
+            if (lstrcmpiA(stored.c_str(), r.c_str()) == 0) return false;
+        }
+        return true;
+    });
+}
+
+bool UpdatePage::RewriteCustomSites(const std::function<bool(const std::string&)>& keep) {
     std::vector<std::string> addresses;
     std::vector<std::string> stamps;
-    ReadCustomSites(addresses, stamps);
-    if (addresses.size() != stamps.size()) return;
+    ReadCustomSites(addresses, stamps);  // false for an empty list, which is fine
+    // A list whose halves differ cannot be paired again: leave it as it is.
+    if (addresses.size() != stamps.size()) return false;
 
     SettingsStore settings;
     settings.ReplaceCustomSection("");
     for (size_t i = 0; i < addresses.size(); ++i) {
-        bool gone = false;
-        for (const std::string& r : removed) {
-            if (lstrcmpiA(addresses[i].c_str(), r.c_str()) == 0) gone = true;
-        }
-        if (!gone) settings.WriteCustomSite(addresses[i], stamps[i]);
+        if (keep(addresses[i])) settings.WriteCustomSite(addresses[i], stamps[i]);
     }
+    return true;
 }
 
 void UpdatePage::OnOfficialListLink() {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ private:
     void OnBuildSiteLink();
 
     void AppendSiteRow(const std::string& address);
+    // Empties the stored site list and writes back, in stored order, the
+    // sites keep() accepts. False, with nothing written, when the stored
+    // list cannot be read as pairs.
+    bool RewriteCustomSites(const std::function<bool(const std::string&)>& keep);
 
     HeaderListView siteList_;
     TextLabel officialLabel_;
