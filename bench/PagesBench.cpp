@@ -1,0 +1,185 @@
+// The custom hosts page's editor with a HOSTS file of 50,000 entries: filled
+// while empty, refilled while full (as after an import), and saved.
+#include "bench/Bench.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "SitemoatConfig.h"
+#include "hosts/HostsService.h"
+#include "pages/HostsPage.h"
+#include "res/resource.h"
+#include "skin/SkinnedDialog.h"
+
+namespace {
+
+constexpr std::size_t kLines = 50000;
+
+// A HOSTS text: the usual head, then the first entries of a real list,
+// "0.0.0.0 name" lines with CR LF endings. Bare domain lists become entries.
+std::string HostsOf(const char* listName, std::size_t count) {
+    const std::string list = ReadBenchData(listName);
+    std::string hosts = "# HOSTS\r\n127.0.0.1       localhost\r\n";
+    std::size_t taken = 0;
+    std::size_t start = 0;
+    while (start < list.size() && taken < count) {
+        std::size_t end = list.find('\n', start);
+        if (end == std::string::npos) end = list.size();
+        std::string line = list.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (line.find(' ') == std::string::npos && line.find('\t') == std::string::npos) {
+            line = "0.0.0.0 " + line;
+        }
+        hosts += line + "\r\n";
+        ++taken;
+    }
+    if (taken < count || hosts.find(kProtectedDomain1) != std::string::npos ||
+        hosts.find(kProtectedDomain2) != std::string::npos) {
+        std::fprintf(stderr, "%s: not %u usable entries\n", listName, unsigned(count));
+        std::exit(2);
+    }
+    return hosts;
+}
+
+const std::string& Hosts50k() {
+    static const std::string text = HostsOf("1hosts-lite.hosts", kLines);
+    return text;
+}
+const std::string& Other50k() {
+    static const std::string text = HostsOf("1hosts-pro.domains", kLines);
+    return text;
+}
+
+// What the program's entry sets up before its window, once.
+void PrepareWindows() {
+    static const bool prepared = [] {
+        CoInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls{sizeof controls,
+                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        if (!LoadLibraryA("RICHED32.DLL")) {
+            std::fprintf(stderr, "RICHED32.DLL cannot be loaded\n");
+            std::exit(2);
+        }
+        return true;
+    }();
+    (void)prepared;
+}
+
+// The page in a frame the size of the main window, without its message
+// box: a save only writes.
+class BenchHostsPage : public HostsPage {
+protected:
+    void ShowMessage(const std::string&) override {}
+};
+
+// The main window's frame, without tabs: the page's parent.
+class Frame : public SkinnedDialog {
+public:
+    Frame() : SkinnedDialog(IDD_MAIN) { SetFixedSize(640, 480); }
+};
+
+class PageInFrame {
+public:
+    PageInFrame() {
+        PrepareWindows();
+        frame_.CreateModeless(nullptr);
+        HWND hwnd = page_.CreateModeless(frame_.Hwnd());
+        SetWindowPos(hwnd, nullptr, 10, 95, 620, 375, SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(frame_.Hwnd(), SW_SHOW);
+        ShowWindow(hwnd, SW_SHOW);
+        if (!page_.Editor()) {
+            std::fprintf(stderr, "the page has no editor\n");
+            std::exit(2);
+        }
+    }
+    ~PageInFrame() { DestroyWindow(frame_.Hwnd()); }
+
+    BenchHostsPage& Page() { return page_; }
+
+    // Lets the editor paint what it was given, as the user would see it.
+    void Settle() {
+        UpdateWindow(frame_.Hwnd());
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+
+private:
+    Frame frame_;
+    BenchHostsPage page_;
+};
+
+std::string WithoutCr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// What the page shows of the HOSTS text and what it saves, line ends aside
+// (the control may hand back LF alone).
+void SortedHosts(const std::string& hosts, std::string& entries, std::string& head) {
+    HostsService().SortHostsText(hosts, entries, head);
+    entries = WithoutCr(entries);
+    head = WithoutCr(head);
+}
+
+void CheckShown(const HostsPage& page, const std::string& hosts) {
+    std::string entries;
+    std::string head;
+    SortedHosts(hosts, entries, head);
+    if (WithoutCr(page.EditorText()) != entries) {
+        std::fprintf(stderr, "the editor does not show the whole text\n");
+        std::exit(2);
+    }
+}
+
+}  // namespace
+
+SITEMOAT_BENCH("editor-fill-50k", 3) {
+    PageInFrame frame;
+    StopWatch watch;
+    frame.Page().RefillEditor(Hosts50k());
+    frame.Settle();
+    const double ms = watch.ElapsedMs();
+    CheckShown(frame.Page(), Hosts50k());
+    return ms;
+}
+
+SITEMOAT_BENCH("editor-refill-50k", 3) {
+    PageInFrame frame;
+    frame.Page().RefillEditor(Other50k());
+    frame.Settle();
+    StopWatch watch;
+    frame.Page().RefillEditor(Hosts50k());
+    frame.Settle();
+    const double ms = watch.ElapsedMs();
+    CheckShown(frame.Page(), Hosts50k());
+    return ms;
+}
+
+SITEMOAT_BENCH("save-50k", 3) {
+    HostsService hosts;
+    const std::string before = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    PageInFrame frame;
+    frame.Page().RefillEditor(Hosts50k());
+    frame.Settle();
+    StopWatch watch;
+    SendMessageA(frame.Page().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SAVE, BN_CLICKED), 0);
+    const double ms = watch.ElapsedMs();
+    const std::string saved = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    hosts.WriteHostsFile(before);
+    std::string entries;
+    std::string head;
+    SortedHosts(Hosts50k(), entries, head);
+    if (WithoutCr(saved) != head + entries) {
+        std::fprintf(stderr, "the save did not write the whole text\n");
+        std::exit(2);
+    }
+    return ms;
+}
