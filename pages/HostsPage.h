@@ -48,8 +48,10 @@ private:
     // Puts the entry text into an empty editor.
     void FillEditor(const std::string& entryText);
     // A fresh, empty editor in the old one's place: the control deletes the
-    // text it holds very slowly, a new one starts empty at once.
-    void RenewEditor();
+    // text it holds very slowly, a new one starts empty at once. Returns the
+    // old editor, hidden, for the caller to destroy; null when no fresh one
+    // could be made and the old one was emptied instead.
+    HWND RenewEditor();
     void PrepareEditor();
 
     TextImageButton saveButton_;
