@@ -42,6 +42,17 @@ bool IsChecked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
+// "|" separates an address from its stamp in the settings file, which finds
+// it by whole characters of the ANSI code page: the trail byte of a
+// double-byte character (such as the one of "東") is none, and an address
+// holding one comes back whole.
+bool HoldsBar(const std::string& address) {
+    for (const char* p = address.c_str(); *p; p = CharNextA(p)) {
+        if (*p == '|') return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 UpdatePage::UpdatePage()
@@ -120,9 +131,8 @@ void UpdatePage::OnCustomCheck() {
 void UpdatePage::OnAddSite() {
     std::string address;
     if (!AskSiteAddress(address) || address.empty()) return;
-    // "|" separates an address from its stamp in the settings file: an
-    // address holding one would come back cut.
-    if (address.find('|') != std::string::npos) return;
+    // An address holding a "|" would come back cut from the settings file.
+    if (HoldsBar(address)) return;
 
     bool known = false;
     const bool rewritten = RewriteCustomSites([&](const std::string& stored) {

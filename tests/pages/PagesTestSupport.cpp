@@ -1,0 +1,105 @@
+#include "PagesTestSupport.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include "res/resource.h"
+#include "win/AtlLibrary.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+constexpr int kMainWidth = 640;
+constexpr int kMainHeight = 480;
+
+// What the program's entry sets up before its window: COM, the common
+// controls, the ATL host class and the rich edit library.
+class PagesEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        com_ = SUCCEEDED(CoInitialize(nullptr));
+        INITCOMMONCONTROLSEX controls{sizeof controls,
+                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        atl::AxWinInit();
+        richEdit_ = LoadLibraryA("RICHED32.DLL");
+    }
+    void TearDown() override {
+        if (richEdit_) FreeLibrary(richEdit_);
+        if (com_) CoUninitialize();
+    }
+
+private:
+    bool com_ = false;
+    HMODULE richEdit_ = nullptr;
+};
+
+const ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new PagesEnvironment);
+
+}  // namespace
+
+PageParent::PageParent() : SkinnedDialog(IDD_MAIN) {
+    SetFixedSize(kMainWidth, kMainHeight);
+    CreateModeless(nullptr);
+}
+
+PageParent::~PageParent() {
+    if (Hwnd()) DestroyWindow(Hwnd());
+}
+
+HWND PageParent::Place(SkinnedDialog& page) {
+    HWND hwnd = page.CreateModeless(Hwnd());
+    if (!hwnd) return nullptr;
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    SetWindowPos(hwnd, nullptr, 10, 95, client.right - 20, client.bottom - 105,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(hwnd, SW_SHOW);
+    return hwnd;
+}
+
+std::string ReadBytes(const std::string& path) {
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
+    DWORD read = 0;
+    if (!bytes.empty()) ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string ScratchFolder(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "sitemoat-" + name;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string path = folder + "\\" + found.cFileName;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void ClickAt(HWND hwnd, int x, int y) {
+    SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
