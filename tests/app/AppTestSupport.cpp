@@ -1,6 +1,5 @@
 #include "AppTestSupport.h"
 
-#include "hosts/HostsService.h"
 #include "res/resource.h"
 
 namespace {
@@ -13,18 +12,14 @@ BOOL CALLBACK FindEditor(HWND hwnd, LPARAM param) {
 
 }  // namespace
 
-HostsFileScope::HostsFileScope(const std::string& text)
-    : path_(HostsService().GetHostsFilePath()), saved_(ReadWholeFile(path_)) {
-    WriteWholeFile(path_, text);
-}
-
-HostsFileScope::~HostsFileScope() {
-    WriteWholeFile(path_, saved_);
+HWND FindHostsEditor(HWND mainWindow) {
+    HWND editor = nullptr;
+    EnumChildWindows(mainWindow, FindEditor, reinterpret_cast<LPARAM>(&editor));
+    return editor;
 }
 
 std::string HostsEditorText(HWND mainWindow) {
-    HWND editor = nullptr;
-    EnumChildWindows(mainWindow, FindEditor, reinterpret_cast<LPARAM>(&editor));
+    HWND editor = FindHostsEditor(mainWindow);
     if (!editor) return std::string();
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(editor, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {

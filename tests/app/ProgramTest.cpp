@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr char kMainTitle[] = "TarvoZorvaSitemoatbeta版";
 constexpr char kDialogTitle[] = "TarvoZorvaSitemoat";
+constexpr char kMessageTitle[] = "ZorvaSitemoat";
 constexpr char kListPath[] = "/lists/host.txt";
 constexpr char kOldStamp[] = "Mon, 01 Mar 2021 00:00:00 GMT";
 constexpr char kNewStamp[] = "Wed, 17 Mar 2021 08:51:11 GMT";
@@ -31,6 +33,11 @@ constexpr char kList[] =
     "0.0.0.0 existing.example\r\n"
     "127.0.0.1\tMiner-Two.Example\r\n";
 constexpr DWORD kLimitMs = 30000;
+
+std::string WithoutCr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
 
 std::string Folder(const std::string& path) {
     return path.substr(0, path.find_last_of("\\/") + 1);
@@ -151,6 +158,29 @@ TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
     EXPECT_EQ("0.0.0.0 existing.example\n0.0.0.0         miner-one.example\n"
               "127.0.0.1       miner-two.example\n",
               HostsEditorText(main));
+
+    // A line typed at the end of the editor and saved is in HOSTS, and the
+    // program says so.
+    HWND editor = FindHostsEditor(main);
+    ASSERT_NE(nullptr, editor);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(editor, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    SendMessageTimeoutA(editor, EM_SETSEL, length, length, SMTO_ABORTIFHUNG, 5000, &length);
+    for (char c : std::string("0.0.0.0 typed.example\r")) PostMessageA(editor, WM_CHAR, c, 0);
+    PostMessageA(GetDlgItem(GetParent(editor), IDC_SAVE), BM_CLICK, 0, 0);
+    HWND saved = nullptr;
+    WaitFor([&] {
+        for (HWND w : FindTopWindows(p.dwProcessId, kMessageTitle)) {
+            if (ItemText(w, IDC_MESSAGE_TEXT) == "host表保存成功！") saved = w;
+        }
+        return saved != nullptr || !IsRunning(p);
+    }, kLimitMs);
+    ASSERT_NE(nullptr, saved);
+    Click(saved, IDOK);
+    EXPECT_EQ("127.0.0.1       localhost\n# kept as it is\n0.0.0.0 existing.example\n"
+              "0.0.0.0         miner-one.example\n127.0.0.1       miner-two.example\n"
+              "0.0.0.0 typed.example\n",
+              WithoutCr(hosts.Text()));
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(1u, ExitCode(p));

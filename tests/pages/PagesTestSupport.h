@@ -17,11 +17,6 @@ public:
     HWND Place(SkinnedDialog& page);
 };
 
-// Whole file as bytes, and the file replaced by them; plain Win32, not the
-// program's own file code.
-std::string ReadBytes(const std::string& path);
-bool WriteBytes(const std::string& path, const std::string& bytes);
-
 // A fresh, empty folder of the prefix's temp folder, for one test.
 std::string ScratchFolder(const std::string& name);
 

@@ -1,5 +1,6 @@
 #include "tests/support/ProgramFiles.h"
 
+#include "hosts/HostsService.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -47,4 +48,14 @@ void RemoveFileBesideProgram(const char* fileName) {
 
 bool FileBesideProgramExists(const char* fileName) {
     return GetFileAttributesA(GetPathBesideProgram(fileName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HostsFileScope::HostsFileScope(const std::string& text)
+    : path_(HostsService().GetHostsFilePath()), saved_(ReadWholeFile(path_)) {
+    WriteWholeFile(path_, text);
+}
+
+HostsFileScope::~HostsFileScope() {
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a test may have locked it
+    WriteWholeFile(path_, saved_);
 }

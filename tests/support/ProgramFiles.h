@@ -14,3 +14,21 @@ std::string ReadFileBesideProgram(const char* fileName);
 void WriteFileBesideProgram(const char* fileName, const std::string& text);
 void RemoveFileBesideProgram(const char* fileName);
 bool FileBesideProgramExists(const char* fileName);
+
+// The prefix's HOSTS file, given the test's text for the test's duration
+// and put back as it was afterwards.
+class HostsFileScope {
+public:
+    explicit HostsFileScope(const std::string& text);
+    ~HostsFileScope();
+    HostsFileScope(const HostsFileScope&) = delete;
+    HostsFileScope& operator=(const HostsFileScope&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string Text() const { return ReadWholeFile(path_); }
+    void Replace(const std::string& text) const { WriteWholeFile(path_, text); }
+
+private:
+    std::string path_;
+    std::string saved_;
+};
