@@ -2,15 +2,13 @@
 // while empty, refilled while full (as after an import), and saved.
 #include "bench/Bench.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "SitemoatConfig.h"
+#include "app/ProgramServices.h"
 #include "hosts/HostsService.h"
 #include "pages/HostsPage.h"
 #include "res/resource.h"
@@ -57,20 +55,13 @@ const std::string& Other50k() {
     return text;
 }
 
-// What the program's entry sets up before its window, once.
+// What the program's entry brings up before its window, once.
 void PrepareWindows() {
-    static const bool prepared = [] {
-        CoInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls{sizeof controls,
-                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        if (!LoadLibraryA("RICHED32.DLL")) {
-            std::fprintf(stderr, "RICHED32.DLL cannot be loaded\n");
-            std::exit(2);
-        }
-        return true;
-    }();
-    (void)prepared;
+    static const ProgramServices services(GetModuleHandleA(nullptr));
+    if (!services.HasRichEdit()) {
+        std::fprintf(stderr, "RICHED32.DLL cannot be loaded\n");
+        std::exit(2);
+    }
 }
 
 // The page in a frame the size of the main window, without its message

@@ -1,6 +1,5 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -13,11 +12,11 @@
 #include "SitemoatConfig.h"
 #include "UserActions.h"
 #include "app/MainWindow.h"
+#include "app/ProgramServices.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ProgramFiles.h"
-#include "win/AtlLibrary.h"
 
 // Found by gtest's comparisons only in the global namespace.
 bool operator==(const RECT& a, const RECT& b) {
@@ -73,17 +72,10 @@ int Mismatches(const PixelCapture& c, int x, int y, int bitmapId, int width, int
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        CoInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls{sizeof controls,
-                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        atl::AxWinInit();
-        richEdit_ = LoadLibraryA("RICHED32.DLL");
-    }
+    static void SetUpTestSuite() { services_ = new ProgramServices(GetModuleHandleA(nullptr)); }
     static void TearDownTestSuite() {
-        FreeLibrary(richEdit_);
-        CoUninitialize();
+        delete services_;
+        services_ = nullptr;
     }
     void SetUp() override {
         // Never the maker's site: only a loopback server, when a test sets one.
@@ -100,11 +92,11 @@ protected:
         return hwnd;
     }
 
-    static HMODULE richEdit_;
+    static ProgramServices* services_;
     TestMainWindow window;
 };
 
-HMODULE MainWindowTest::richEdit_ = nullptr;
+ProgramServices* MainWindowTest::services_ = nullptr;
 
 TEST_F(MainWindowTest, ComesUpAt640By480WithBandFirstTabChosenAndTheHostsPage) {
     HWND hwnd = Create();

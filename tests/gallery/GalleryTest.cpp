@@ -1,6 +1,5 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 #include "GallerySupport.h"
 #include "PixelCapture.h"
 #include "app/MainWindow.h"
+#include "app/ProgramServices.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
@@ -20,7 +20,6 @@
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
-#include "win/AtlLibrary.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -64,12 +63,7 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
 class GalleryEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        com_ = SUCCEEDED(CoInitialize(nullptr));
-        INITCOMMONCONTROLSEX controls{sizeof controls,
-                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        atl::AxWinInit();
-        richEdit_.Reset(LoadLibraryA("RICHED32.DLL"));
+        services_ = std::make_unique<ProgramServices>(GetModuleHandleA(nullptr));
         ASSERT_TRUE(WriteWholeFile(SettingsStore().GetConfigPath(), kConfig));
         HostsService hosts;
         originalHosts_ = hosts.ReadTextFile(hosts.GetHostsFilePath());
@@ -78,13 +72,11 @@ public:
     void TearDown() override {
         HostsService().WriteHostsFile(originalHosts_);
         DeleteFileA(SettingsStore().GetConfigPath().c_str());
-        richEdit_.Reset();
-        if (com_) CoUninitialize();
+        services_.reset();
     }
 
 private:
-    bool com_ = false;
-    UniqueModule richEdit_;
+    std::unique_ptr<ProgramServices> services_;
     std::string originalHosts_;
 };
 

@@ -1,38 +1,25 @@
 #include "PagesTestSupport.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "app/ProgramServices.h"
 #include "res/resource.h"
-#include "win/AtlLibrary.h"
 
 namespace {
 
 constexpr int kMainWidth = 640;
 constexpr int kMainHeight = 480;
 
-// What the program's entry sets up before its window: COM, the common
-// controls, the ATL host class and the rich edit library.
+// What the program's entry brings up before its window.
 class PagesEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        com_ = SUCCEEDED(CoInitialize(nullptr));
-        INITCOMMONCONTROLSEX controls{sizeof controls,
-                                      ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        atl::AxWinInit();
-        richEdit_ = LoadLibraryA("RICHED32.DLL");
-    }
-    void TearDown() override {
-        if (richEdit_) FreeLibrary(richEdit_);
-        if (com_) CoUninitialize();
-    }
+    void SetUp() override { services_ = std::make_unique<ProgramServices>(GetModuleHandleA(nullptr)); }
+    void TearDown() override { services_.reset(); }
 
 private:
-    bool com_ = false;
-    HMODULE richEdit_ = nullptr;
+    std::unique_ptr<ProgramServices> services_;
 };
 
 const ::testing::Environment* const kEnvironment =
