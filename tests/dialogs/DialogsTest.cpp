@@ -8,6 +8,7 @@
 
 #include "PixelCapture.h"
 #include "UserActions.h"
+#include "dialogs/AddSiteDialog.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
 #include "res/resource.h"
@@ -241,6 +242,40 @@ TEST_F(ProgressDialogTest, CancelIsRefusedOnceTheWorkHasCommitted) {
     EXPECT_EQ(1, dialog.Run());
     EXPECT_TRUE(refusedCancelLeftItUp);
     EXPECT_EQ("written", dialog.ResultText());
+}
+
+// The address as the user typed it, in full, completed by the dialog; the
+// edit is filled as typing would, one character at a time.
+TEST(AddSiteDialogTest, OkGivesTheWholeCompletedAddressAndCancelGivesTwo) {
+    const std::string longPath(600, 'p');  // longer than any fixed buffer
+    struct Case {
+        std::string typed;
+        int button;
+        INT_PTR expected;
+        std::string address;
+    };
+    const Case cases[] = {
+        {"lists.example/" + longPath, IDOK, IDOK, "http://lists.example/" + longPath},
+        {"HTTPS://Lists.Example/hosts.txt", IDOK, IDOK, "HTTPS://Lists.Example/hosts.txt"},
+        {"", IDOK, IDOK, "http://"},
+        {"lists.example", IDCANCEL, IDCANCEL, ""},
+    };
+    for (const Case& c : cases) {
+        AddSiteDialog dialog;
+        std::string title;
+        LoopScript type([&] {
+            if (!IsUp(dialog)) return false;
+            char caption[64] = {};
+            GetWindowTextA(dialog.Hwnd(), caption, sizeof caption);
+            title = caption;
+            HWND edit = GetDlgItem(dialog.Hwnd(), IDC_SITE_ADDRESS);
+            for (char ch : c.typed) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(ch), 0);
+            return Click(dialog.Hwnd(), c.button);
+        });
+        EXPECT_EQ(c.expected, dialog.Run()) << c.typed;
+        EXPECT_EQ("添加升级站点", title);
+        EXPECT_EQ(c.address, dialog.Address()) << c.typed;
+    }
 }
 
 }  // namespace
