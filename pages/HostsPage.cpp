@@ -144,7 +144,8 @@ void HostsPage::FillEditor(const std::string& entryText) {
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
     SendMessageA(editor_, EM_SCROLLCARET, 0, 0);
     SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(editor_, nullptr, TRUE);
+    // The frame too: the scroll bar may have come while drawing was off.
+    RedrawWindow(editor_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     // Only now: the memory the old text frees would slow the filling down.
     if (retired) DestroyWindow(retired);
 }

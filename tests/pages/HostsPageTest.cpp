@@ -267,4 +267,25 @@ TEST_F(HostsPageTest, LinksOpenTheGuideAndTheSharingPageAndTheEditorHasAGreyOutl
     EXPECT_EQ(RGB(255, 255, 255), painted.At(outline.left - 1, midY));
 }
 
+// The scroll bar comes while the editor is filled with drawing off; it must
+// be drawn all the same, on the first fill and on a refill alike.
+TEST_F(HostsPageTest, TheScrollBarIsDrawnOnceTheTextOutgrowsTheEditor) {
+    const std::string list = ReadWholeFile(std::string(std::getenv("SITEMOAT_TEST_DATA")) +
+                                           "anudeep-coinminer.hosts");
+    ASSERT_NE(nullptr, Show(std::string(kHead) + list));
+    for (int fill = 0; fill < 2; ++fill) {
+        if (fill == 1) {
+            page.RefillEditor(kHosts);
+            page.RefillEditor(std::string(kHead) + list);
+        }
+        PumpMessages(100);
+        HWND editor = page.Editor();
+        RECT bar = RectInParent(editor);
+        bar.left = bar.right - GetSystemMetrics(SM_CXVSCROLL) - 1;
+        const PixelCapture shown = PixelCapture::OfTree(page.Hwnd());
+        const int barPixels = (bar.right - bar.left) * (bar.bottom - bar.top);
+        EXPECT_LT(shown.Count(bar, RGB(255, 255, 255)), barPixels * 3 / 4) << "fill " << fill;
+    }
+}
+
 }  // namespace
