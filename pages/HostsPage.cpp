@@ -160,11 +160,11 @@ HWND HostsPage::RenewEditor() {
     // The control drops WS_VSCROLL from its style while its text fits; the
     // fresh one must still get its scroll bar once the text grows.
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_STYLE)) | WS_VSCROLL;
-    HWND fresh = CreateWindowExA(
-        static_cast<DWORD>(GetWindowLongPtrA(old, GWL_EXSTYLE)), className, "", style, rect.left, rect.top,
-        rect.right - rect.left, rect.bottom - rect.top, Hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HOSTS_EDITOR)), AppModule::Get().Instance(),
-        nullptr);
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_EXSTYLE));
+    const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HOSTS_EDITOR));
+    HWND fresh = CreateWindowExA(exStyle, className, "", style, rect.left, rect.top,
+                                 rect.right - rect.left, rect.bottom - rect.top, Hwnd(), id,
+                                 AppModule::Get().Instance(), nullptr);
     if (!fresh) {
         SetWindowTextA(old, "");  // slow, but still right
         return nullptr;
