@@ -42,17 +42,6 @@ bool IsChecked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
-// "|" separates an address from its stamp in the settings file, which finds
-// it by whole characters of the ANSI code page: the trail byte of a
-// double-byte character (such as the one of "東") is none, and an address
-// holding one comes back whole.
-bool HoldsBar(const std::string& address) {
-    for (const char* p = address.c_str(); *p; p = CharNextA(p)) {
-        if (*p == '|') return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 UpdatePage::UpdatePage()
@@ -131,8 +120,7 @@ void UpdatePage::OnCustomCheck() {
 void UpdatePage::OnAddSite() {
     std::string address;
     if (!AskSiteAddress(address) || address.empty()) return;
-    // An address holding a "|" would come back cut from the settings file.
-    if (HoldsBar(address)) return;
+    if (!SettingsStore::CanStoreAddress(address)) return;
 
     bool known = false;
     const bool rewritten = RewriteCustomSites([&](const std::string& stored) {
@@ -170,11 +158,14 @@ bool UpdatePage::RewriteCustomSites(const std::function<bool(const std::string&)
     // A list whose halves differ cannot be paired again: leave it as it is.
     if (addresses.size() != stamps.size()) return false;
 
-    SettingsStore settings;
-    settings.ReplaceCustomSection("");
+    std::vector<std::string> keptAddresses;
+    std::vector<std::string> keptStamps;
     for (size_t i = 0; i < addresses.size(); ++i) {
-        if (keep(addresses[i])) settings.WriteCustomSite(addresses[i], stamps[i]);
+        if (!keep(addresses[i])) continue;
+        keptAddresses.push_back(addresses[i]);
+        keptStamps.push_back(stamps[i]);
     }
+    SettingsStore().ReplaceCustomSites(keptAddresses, keptStamps);
     return true;
 }
 

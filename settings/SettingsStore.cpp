@@ -137,6 +137,18 @@ bool SettingsStore::WriteCustomSite(const std::string& address, const std::strin
     return WriteValue(kCustomSection, (address + "|" + stamp).c_str(), "");
 }
 
+bool SettingsStore::ReplaceCustomSites(const std::vector<std::string>& addresses,
+                                       const std::vector<std::string>& stamps) const {
+    if (addresses.size() != stamps.size()) return false;
+    std::string text;
+    for (size_t i = 0; i < addresses.size(); ++i) text += addresses[i] + "|" + stamps[i] + "=\n";
+    return ReplaceCustomSection(text);
+}
+
+bool SettingsStore::CanStoreAddress(const std::string& address) {
+    return FindBar(address) == std::string::npos;
+}
+
 bool SettingsStore::ReplaceCustomSection(const std::string& text) const {
     // The platform takes the lines as zero-terminated strings followed by
     // one more zero.

@@ -33,4 +33,13 @@ public:
     // Replaces every line of section "custom" with the lines of text
     // (each "key=value", separated by LF); the empty text empties it.
     bool ReplaceCustomSection(const std::string& text) const;
+    // Replaces the section with the sites, in order, each as the line
+    // "address|stamp=", in one write: a rewrite cut short never leaves the
+    // section emptied or half written.
+    bool ReplaceCustomSites(const std::vector<std::string>& addresses,
+                            const std::vector<std::string>& stamps) const;
+
+    // Whether the address can be stored and read back whole: a "|" of its
+    // own would be taken for the end of the address.
+    static bool CanStoreAddress(const std::string& address);
 };

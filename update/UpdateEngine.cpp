@@ -22,15 +22,16 @@ CustomSites ReadCustomSites(const SettingsStore& settings) {
     return sites;
 }
 
-// Empties the section and writes back every site that has an address, in
-// order.
+// Writes back every site that has an address, in order, in place of the
+// section.
 void RewriteCustomSites(const SettingsStore& settings, const CustomSites& sites) {
-    settings.ReplaceCustomSection("");
+    CustomSites kept;
     for (size_t i = 0; i < sites.addresses.size(); ++i) {
-        if (!sites.addresses[i].empty()) {
-            settings.WriteCustomSite(sites.addresses[i], sites.stamps[i]);
-        }
+        if (sites.addresses[i].empty()) continue;
+        kept.addresses.push_back(sites.addresses[i]);
+        kept.stamps.push_back(sites.stamps[i]);
     }
+    settings.ReplaceCustomSites(kept.addresses, kept.stamps);
 }
 
 struct StoredStamps {

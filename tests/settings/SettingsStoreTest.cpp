@@ -164,10 +164,7 @@ TEST_F(SettingsStoreTest, LongCustomSectionIsReadWhole) {
     ASSERT_EQ(900u, sites.stamps.size());
     EXPECT_EQ("Wed, 17 Mar 2021 08:51:11 GMT", sites.stamps.back());
 
-    store.ReplaceCustomSection("");
-    for (size_t i = 0; i < sites.addresses.size(); ++i) {
-        store.WriteCustomSite(sites.addresses[i], sites.stamps[i]);
-    }
+    EXPECT_TRUE(store.ReplaceCustomSites(sites.addresses, sites.stamps));
     EXPECT_EQ(file, ReadFileBesideProgram(kConfig));
 }
 
