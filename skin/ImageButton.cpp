@@ -30,12 +30,6 @@ void RequestMouseLeave(HWND hwnd) {
 ImageButton::ImageButton(DWORD extendedStyle, std::string tooltip)
     : style_(extendedStyle), tooltipText_(std::move(tooltip)) {}
 
-bool ImageButton::Attach(HWND button) {
-    if (!WindowObject::Attach(button)) return false;
-    Setup();
-    return true;
-}
-
 void ImageButton::Setup() {
     HWND hwnd = Hwnd();
     const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
@@ -54,6 +48,16 @@ void ImageButton::Setup() {
     }
     SizeToImage();
     Repaint();
+}
+
+// The button goes back to a plain button's handling: it loses its tooltip
+// (one per take-over) and whatever press was going on.
+void ImageButton::OnDetaching() {
+    if (GetCapture() == Hwnd()) ReleaseCapture();
+    pressed_ = false;
+    mouseOver_ = false;
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
 }
 
 void ImageButton::SetImageStrip(UniqueImageList strip) {

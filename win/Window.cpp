@@ -78,11 +78,14 @@ bool WindowObject::Attach(HWND hwnd) {
         return false;
     }
     Bind(hwnd, Binding::Attached);
+    OnAttached();
     return true;
 }
 
 void WindowObject::Detach() {
-    if (binding_ == Binding::Attached) Unbind(false);
+    if (binding_ != Binding::Attached) return;
+    OnDetaching();
+    Unbind(false);
 }
 
 HWND WindowObject::Create(const char* className, HWND parent, const RECT& rect, DWORD style,

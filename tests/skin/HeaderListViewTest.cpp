@@ -247,6 +247,33 @@ TEST_F(List, RowRecordsAreFreedWithTheirRows) {
     DestroyWindow(list);
 }
 
+TEST_F(List, DetachingDeletesTheRowsAndGivesTheListAndHeaderBack) {
+    HeaderListView view;
+    HWND list = MakeList(view);
+    ASSERT_NE(nullptr, list);
+    HWND header = ListView_GetHeader(list);
+    AddSite(view, "http://a.example/");
+    AddSite(view, "http://b.example/");
+    ASSERT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    ASSERT_EQ(&view.Header(), WindowObject::FromHandle(header));
+
+    view.Detach();
+    EXPECT_EQ(2, freed);
+    EXPECT_EQ(0, ListView_GetItemCount(list));
+    // The image list stays the object's: the list must not destroy it too.
+    EXPECT_EQ(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    EXPECT_EQ(nullptr, WindowObject::FromHandle(list));
+    EXPECT_EQ(nullptr, WindowObject::FromHandle(header));
+
+    // Both can be taken over again, as when first attached.
+    ASSERT_TRUE(view.Attach(list));
+    EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    EXPECT_EQ(&view.Header(), WindowObject::FromHandle(header));
+    AddSite(view, "http://c.example/");
+    DestroyWindow(list);
+    EXPECT_EQ(3, freed);
+}
+
 TEST_F(List, HeaderIsDrawnFromItsBitmaps) {
     HeaderListView view;
     HWND list = MakeList(view);
