@@ -17,14 +17,6 @@ bool PointInWindow(HWND hwnd, LPARAM lParam) {
     return PtInRect(&window, p) != FALSE;
 }
 
-void RequestMouseLeave(HWND hwnd) {
-    TRACKMOUSEEVENT tme{};
-    tme.cbSize = sizeof tme;
-    tme.dwFlags = TME_LEAVE;
-    tme.hwndTrack = hwnd;
-    TrackMouseEvent(&tme);
-}
-
 }  // namespace
 
 ImageButton::ImageButton(DWORD extendedStyle, std::string tooltip)

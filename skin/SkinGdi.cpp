@@ -84,6 +84,14 @@ void RedrawThroughParent(HWND control) {
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+bool RequestMouseLeave(HWND hwnd) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd;
+    return TrackMouseEvent(&track) != FALSE;
+}
+
 std::wstring AnsiToWide(const std::string& text) {
     if (text.empty()) return std::wstring();
     const int size = static_cast<int>(text.size());

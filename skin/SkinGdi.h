@@ -47,6 +47,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 // so that new text never lands on top of the old.
 void RedrawThroughParent(HWND control);
 
+// Asks for WM_MOUSELEAVE when the pointer leaves the window; false when the
+// request failed (no notice will come).
+bool RequestMouseLeave(HWND hwnd);
+
 // Text of the system's ANSI code page as UTF-16.
 std::wstring AnsiToWide(const std::string& text);
 // A window's text, at most maxBytes bytes of it.

@@ -104,8 +104,7 @@ void TabStrip::OnSize(Message&) {
 void TabStrip::OnMouseMove(Message& m) {
     lastPoint_ = POINT{GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)};
     if (tracking_) return;
-    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Hwnd(), 0};
-    tracking_ = TrackMouseEvent(&track) != FALSE;
+    tracking_ = RequestMouseLeave(Hwnd());
 }
 
 void TabStrip::OnMouseLeave(Message&) {
