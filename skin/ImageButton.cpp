@@ -253,7 +253,7 @@ void TextImageButton::Draw(HDC dc, const RECT& client) {
     ScopedSelect select(dc, font.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsWindowEnabled(Hwnd()) ? RGB(0, 0, 0) : RGB(255, 0, 0));
-    const std::wstring text = AnsiToWide(WindowTextOf(Hwnd(), 1000));
+    const std::wstring text = AnsiToWide(WindowTextOf(Hwnd(), kMaxTextBytes));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
               DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }

@@ -19,6 +19,9 @@ constexpr COLORREF kOutlineColor = RGB(128, 128, 128);
 
 // Character height of every text of the skin.
 constexpr int kSkinFontHeight = -12;
+// Longest window text the skin draws (titles, button and label texts): the
+// text is read as into a 1000-byte buffer.
+constexpr int kMaxTextBytes = 999;
 
 // A bitmap resource of the program.
 UniqueBitmap LoadSkinBitmap(int bitmapId);

@@ -193,7 +193,7 @@ void SkinnedDialog::PaintFrame(HDC dc, const RECT& client) {
         DrawIconEx(dc, 3, 3, icon, 16, 16, 0, nullptr, DI_NORMAL);
     }
 
-    const std::string title = WindowTextOf(Hwnd(), 1000);
+    const std::string title = WindowTextOf(Hwnd(), kMaxTextBytes);
     if (!title.empty()) {
         LOGFONTA lf{};
         HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
