@@ -249,8 +249,8 @@ void TextImageButton::Draw(HDC dc, const RECT& client) {
     ImageButton::Draw(dc, client);
     RECT rect;
     GetClientRect(Hwnd(), &rect);
-    UniqueFont font = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
-    ScopedSelect select(dc, font.Get());
+    if (!font_) font_ = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
+    ScopedSelect select(dc, font_.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsWindowEnabled(Hwnd()) ? RGB(0, 0, 0) : RGB(255, 0, 0));
     const std::wstring text = AnsiToWide(WindowTextOf(Hwnd(), kMaxTextBytes));

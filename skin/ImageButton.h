@@ -86,6 +86,9 @@ public:
 
 protected:
     void Draw(HDC dc, const RECT& client) override;
+
+private:
+    UniqueFont font_;  // made at the first drawing
 };
 
 // The image button of a window class of its own ("LogoButton", a superclass

@@ -97,8 +97,24 @@ void SkinnedDialog::OnInitDialog(Message& m) {
     // The icon it replaces came from elsewhere (the class, or nothing):
     // it is not ours to destroy.
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    MakeTitleFont();
     if (IsPopup()) SetUpCaptionButtons();
     m.handled = false;  // the derived dialog initialises itself too
+}
+
+// The title is drawn in the dialog's font (the template's, which stays),
+// or the skin font when it has none, in bold.
+void SkinnedDialog::MakeTitleFont() {
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
+    UniqueFont fallback;
+    if (!dialogFont) {
+        fallback = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
+        dialogFont = fallback.Get();
+    }
+    LOGFONTA lf{};
+    GetObjectA(dialogFont, sizeof lf, &lf);
+    lf.lfWeight = FW_BOLD;
+    titleFont_.Reset(CreateFontIndirectA(&lf));
 }
 
 void SkinnedDialog::SetUpCaptionButtons() {
@@ -195,17 +211,7 @@ void SkinnedDialog::PaintFrame(HDC dc, const RECT& client) {
 
     const std::string title = WindowTextOf(Hwnd(), kMaxTextBytes);
     if (!title.empty()) {
-        LOGFONTA lf{};
-        HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
-        UniqueFont fallback;
-        if (!dialogFont) {
-            fallback = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
-            dialogFont = fallback.Get();
-        }
-        GetObjectA(dialogFont, sizeof lf, &lf);
-        lf.lfWeight = FW_BOLD;
-        UniqueFont bold(CreateFontIndirectA(&lf));
-        ScopedSelect select(dc, bold.Get());
+        ScopedSelect select(dc, titleFont_.Get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         RECT titleRect{kTitleLeft, 0, w, kCaptionHeight};

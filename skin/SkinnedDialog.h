@@ -60,12 +60,14 @@ private:
     void OnEraseBackground(Message& m);
 
     void SetUpCaptionButtons();
+    void MakeTitleFont();
     void Paint(HDC target);
     void PaintFrame(HDC dc, const RECT& client);
 
     FrameSkin skin_;
     SIZE fixedSize_{0, 0};
     UniqueIcon smallIcon_;
+    UniqueFont titleFont_;  // the dialog's font in bold, made at WM_INITDIALOG
     ImageButton closeButton_;
     ImageButton minimizeButton_;
     ImageButton thirdButton_;
