@@ -28,7 +28,6 @@ FrameSkin::FrameSkin()
     : caption(LoadImageStrip(IDB_FRAME_CAPTION, 2, 24)),
       side(LoadImageStrip(IDB_FRAME_SIDE, 3, 1)),
       bottom(LoadImageStrip(IDB_FRAME_BOTTOM, 3, 10)),
-      spare(LoadImageStrip(IDB_FRAME_SPARE, 3, 10)),
       closeButton(LoadImageStrip(IDB_CLOSE_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),
       minimizeButton(LoadImageStrip(IDB_MINIMIZE_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),
       thirdButton(LoadImageStrip(IDB_THIRD_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),

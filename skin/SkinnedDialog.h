@@ -14,7 +14,6 @@ struct FrameSkin {
     UniqueImageList caption;         // 0 left end, 1 middle (stretched), 2 right end
     UniqueImageList side;            // 0 left border, 1 right border
     UniqueImageList bottom;          // 0 left corner, 1 middle (stretched), 2 right corner
-    UniqueImageList spare;           // loaded with the others, not drawn
     UniqueImageList closeButton;     // caption button images
     UniqueImageList minimizeButton;
     UniqueImageList thirdButton;
