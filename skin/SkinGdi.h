@@ -29,6 +29,10 @@ UniqueBitmap LoadSkinBitmap(int bitmapId);
 // Empty when the bitmap is missing.
 UniqueImageList LoadImageStrip(int bitmapId, int cellWidth, int cellHeight);
 
+// The program's icon at the size of the system metrics given (SM_CXICON and
+// SM_CYICON, say).
+UniqueIcon LoadAppIcon(int cxMetric, int cyMetric);
+
 // The font "宋体" (GB2312 character set) of the given height and weight.
 UniqueFont CreateSkinFont(int height, int weight, bool underline = false);
 

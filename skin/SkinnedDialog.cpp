@@ -6,7 +6,6 @@
 
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
-#include "win/AppModule.h"
 
 namespace {
 
@@ -89,10 +88,7 @@ void SkinnedDialog::OnInitDialog(Message& m) {
         SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    smallIcon_.Reset(static_cast<HICON>(LoadImageA(AppModule::Get().Instance(),
-                                                   MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0)));
+    smallIcon_ = LoadAppIcon(SM_CXSMICON, SM_CYSMICON);
     // The icon it replaces came from elsewhere (the class, or nothing):
     // it is not ours to destroy.
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
