@@ -111,16 +111,31 @@ TEST_F(Frame, TitleIsDrawnOnlyWhenThereIsOneAndTheIconAlways) {
     HWND hwnd = Make(dialog);
     const RECT titleArea{22, 0, 300, 24};
     const RECT iconArea{3, 3, 19, 19};
-    const COLORREF caption = BitmapPixel(IDB_FRAME_CAPTION, 3, 12);
+    // The pixels of the icon's place that differ from the bare caption of
+    // their row (its colour changes from row to row).
+    auto iconPixels = [&](const PixelCapture& c) {
+        int n = 0;
+        for (int y = iconArea.top; y < iconArea.bottom; ++y) {
+            for (int x = iconArea.left; x < iconArea.right; ++x) n += c.At(x, y) != c.At(400, y);
+        }
+        return n;
+    };
+    EXPECT_NE(0, SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
 
     SetWindowTextA(hwnd, "");
     PixelCapture untitled = PixelCapture::OfClient(hwnd);
     EXPECT_EQ(0, untitled.Count(titleArea, RGB(0, 0, 0)));
-    EXPECT_LT(untitled.Count(iconArea, caption), 16 * 16);
+    EXPECT_GT(iconPixels(untitled), 64);
 
     SetWindowTextA(hwnd, "TarvoZorvaSitemoatbeta版");
     PixelCapture titled = PixelCapture::OfClient(hwnd);
     EXPECT_GT(titled.Count(titleArea, RGB(0, 0, 0)), 50);
+    EXPECT_GT(iconPixels(titled), 64);
+
+    // Without a small icon its place is bare caption.
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, 0);
+    ASSERT_EQ(0, SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(0, iconPixels(PixelCapture::OfClient(hwnd)));
 }
 
 TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
