@@ -67,15 +67,6 @@ protected:
     static void SetUpTestSuite() { richEdit_ = LoadLibraryA("RICHED32.DLL"); }
     static void TearDownTestSuite() { FreeLibrary(richEdit_); }
     static HMODULE richEdit_;
-    void TearDown() override {
-        for (HWND w : made) DestroyWindow(w);
-    }
-    HWND Make(TestDialog& dialog, HWND parent = nullptr) {
-        HWND hwnd = dialog.CreateModeless(parent);
-        made.push_back(hwnd);
-        return hwnd;
-    }
-    std::vector<HWND> made;
 };
 
 HMODULE Frame::richEdit_ = nullptr;
@@ -83,7 +74,7 @@ HMODULE Frame::richEdit_ = nullptr;
 TEST_F(Frame, PopupIsDrawnOnTheSkinColourWithCaptionBordersAndPaintHook) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ASSERT_NE(nullptr, hwnd);
     EXPECT_EQ(1, dialog.initDialogs);  // the frame passed WM_INITDIALOG on
     RECT client;
@@ -108,7 +99,7 @@ TEST_F(Frame, PopupIsDrawnOnTheSkinColourWithCaptionBordersAndPaintHook) {
 TEST_F(Frame, TitleIsDrawnOnlyWhenThereIsOneAndTheIconAlways) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     const RECT titleArea{22, 0, 300, 24};
     const RECT iconArea{3, 3, 19, 19};
     // The pixels of the icon's place that differ from the bare caption of
@@ -140,10 +131,10 @@ TEST_F(Frame, TitleIsDrawnOnlyWhenThereIsOneAndTheIconAlways) {
 
 TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
     TestDialog main(IDD_MAIN);
-    HWND parent = Make(main);
+    HWND parent = main.CreateModeless(nullptr);
     TestDialog page(IDD_NEWS_PAGE);
     page.markPaintHook = false;
-    HWND hwnd = Make(page, parent);
+    HWND hwnd = page.CreateModeless(parent);
     ASSERT_NE(nullptr, hwnd);
     SetWindowTextA(hwnd, "标题");
     PixelCapture c = PixelCapture::OfClient(hwnd);
@@ -157,7 +148,7 @@ TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
 
 TEST_F(Frame, OnlyTheTopTwentyFourPixelsOfAPopupDrag) {
     TestDialog dialog(IDD_MESSAGE);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     EXPECT_EQ(HTCAPTION, HitTest(hwnd, 60, 0));
     EXPECT_EQ(HTCAPTION, HitTest(hwnd, 60, 23));
     EXPECT_EQ(HTCLIENT, HitTest(hwnd, 60, 24));
@@ -167,7 +158,7 @@ TEST_F(Frame, OnlyTheTopTwentyFourPixelsOfAPopupDrag) {
 TEST_F(Frame, CaptionButtonsSitAtTheRightAndKeepTheirPlaceOnResize) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     EXPECT_EQ((RECT{620, 5, 635, 18}), ChildRect(hwnd, IDC_CAPTION_CLOSE));
     EXPECT_EQ((RECT{602, 5, 617, 18}), ChildRect(hwnd, IDC_CAPTION_THIRD));
     EXPECT_EQ((RECT{584, 5, 599, 18}), ChildRect(hwnd, IDC_CAPTION_MINIMIZE));
@@ -181,7 +172,7 @@ TEST_F(Frame, CaptionButtonsSitAtTheRightAndKeepTheirPlaceOnResize) {
 TEST_F(Frame, CloseButtonPostsACloseRequestAndTheMiddleOneNeverReacts) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
 
     HWND third = GetDlgItem(hwnd, IDC_CAPTION_THIRD);
@@ -207,7 +198,7 @@ TEST_F(Frame, CloseButtonPostsACloseRequestAndTheMiddleOneNeverReacts) {
 
 TEST_F(Frame, HiddenCaptionButtonsStayHidden) {
     TestDialog dialog(IDD_MESSAGE);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     for (int id : {IDC_CAPTION_CLOSE, IDC_CAPTION_THIRD, IDC_CAPTION_MINIMIZE}) {
         ASSERT_NE(nullptr, GetDlgItem(hwnd, id));
@@ -217,7 +208,7 @@ TEST_F(Frame, HiddenCaptionButtonsStayHidden) {
 
 TEST_F(Frame, StaticTextSitsOnTheSkinColourOnPopupsAndOnWhiteOnPages) {
     TestDialog popup(IDD_MESSAGE);
-    HWND hwnd = Make(popup);
+    HWND hwnd = popup.CreateModeless(nullptr);
     SetDlgItemTextA(hwnd, IDC_MESSAGE_TEXT, "i");
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     const RECT r = ChildRect(hwnd, IDC_MESSAGE_TEXT);
@@ -227,9 +218,9 @@ TEST_F(Frame, StaticTextSitsOnTheSkinColourOnPopupsAndOnWhiteOnPages) {
     EXPECT_EQ(0, c.Count(r, GetSysColor(COLOR_BTNFACE)));
 
     TestDialog main(IDD_MAIN);
-    HWND parent = Make(main);
+    HWND parent = main.CreateModeless(nullptr);
     TestDialog page(IDD_HOSTS_PAGE);
-    HWND pageHwnd = Make(page, parent);
+    HWND pageHwnd = page.CreateModeless(parent);
     HDC dc = GetDC(pageHwnd);
     const LRESULT brush = SendMessageA(pageHwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                        reinterpret_cast<LPARAM>(GetWindow(pageHwnd, GW_CHILD)));
