@@ -4,6 +4,7 @@
 
 #include "PixelCapture.h"
 #include "SkinTestWindows.h"
+#include "UserActions.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "skin/SkinnedDialog.h"
@@ -39,13 +40,6 @@ protected:
         if (markPaintHook) FillSolid(dc, RECT{100, 100, 104, 104}, RGB(1, 2, 3));
     }
 };
-
-RECT ChildRect(HWND dialog, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
 
 LRESULT HitTest(HWND hwnd, int x, int y) {
     POINT p{x, y};
@@ -159,14 +153,14 @@ TEST_F(Frame, CaptionButtonsSitAtTheRightAndKeepTheirPlaceOnResize) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
     HWND hwnd = dialog.CreateModeless(nullptr);
-    EXPECT_EQ((RECT{620, 5, 635, 18}), ChildRect(hwnd, IDC_CAPTION_CLOSE));
-    EXPECT_EQ((RECT{602, 5, 617, 18}), ChildRect(hwnd, IDC_CAPTION_THIRD));
-    EXPECT_EQ((RECT{584, 5, 599, 18}), ChildRect(hwnd, IDC_CAPTION_MINIMIZE));
+    EXPECT_EQ((RECT{620, 5, 635, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_CLOSE)));
+    EXPECT_EQ((RECT{602, 5, 617, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_THIRD)));
+    EXPECT_EQ((RECT{584, 5, 599, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_MINIMIZE)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_CAPTION_THIRD)));
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(hwnd, IDC_CAPTION_CLOSE), GWL_STYLE) & WS_VISIBLE);
 
     SetWindowPos(hwnd, nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ((RECT{620, 5, 635, 18}), ChildRect(hwnd, IDC_CAPTION_CLOSE));
+    EXPECT_EQ((RECT{620, 5, 635, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_CLOSE)));
 }
 
 TEST_F(Frame, CloseButtonPostsACloseRequestAndTheMiddleOneNeverReacts) {
@@ -211,7 +205,7 @@ TEST_F(Frame, StaticTextSitsOnTheSkinColourOnPopupsAndOnWhiteOnPages) {
     HWND hwnd = popup.CreateModeless(nullptr);
     SetDlgItemTextA(hwnd, IDC_MESSAGE_TEXT, "i");
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    const RECT r = ChildRect(hwnd, IDC_MESSAGE_TEXT);
+    const RECT r = RectInParent(GetDlgItem(hwnd, IDC_MESSAGE_TEXT));
     PixelCapture c = PixelCapture::OfTree(hwnd);
     EXPECT_EQ(kSkinColor, c.At(r.left + 1, r.bottom - 2));
     ASSERT_NE(kSkinColor, GetSysColor(COLOR_BTNFACE));
