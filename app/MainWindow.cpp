@@ -8,7 +8,6 @@
 #include "hosts/HostsService.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
-#include "win/AppModule.h"
 #include "win/Placement.h"
 
 namespace {
@@ -28,13 +27,6 @@ constexpr TabPictures kTabs[] = {
     {1, IDB_TAB_UPDATE_ON, IDB_TAB_UPDATE_OFF},
     {2, IDB_TAB_NEWS_ON, IDB_TAB_NEWS_OFF},
 };
-
-UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
-    return UniqueIcon(static_cast<HICON>(LoadImageA(AppModule::Get().Instance(),
-                                                    MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                    GetSystemMetrics(sizeMetricX),
-                                                    GetSystemMetrics(sizeMetricY), 0)));
-}
 
 }  // namespace
 
@@ -63,7 +55,7 @@ bool MainWindow::ProcessDialogMessage(Message& m) {
 
 void MainWindow::OnInitDialog(Message&) {
     CenterInWorkArea(Hwnd());
-    SetIcons();
+    SetBigIcon();
     SetWindowTextA(Hwnd(), kTitle);
     CreateTabStrip();
     CreateLogo();
@@ -71,11 +63,10 @@ void MainWindow::OnInitDialog(Message&) {
     SetTimer(Hwnd(), kStartupTimer, 100, nullptr);
 }
 
-void MainWindow::SetIcons() {
+// The frame has set the small icon already.
+void MainWindow::SetBigIcon() {
     bigIcon_ = LoadAppIcon(SM_CXICON, SM_CYICON);
-    smallIcon_ = LoadAppIcon(SM_CXSMICON, SM_CYSMICON);
     SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
-    SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 }
 
 void MainWindow::CreateTabStrip() {

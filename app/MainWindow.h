@@ -46,7 +46,7 @@ private:
     void OnDestroy(Message& m);
     void OnLogo();
 
-    void SetIcons();
+    void SetBigIcon();
     void CreateTabStrip();
     void CreateLogo();
     void CreatePages();
@@ -59,5 +59,4 @@ private:
     NewsPage newsPage_;
     UniqueBitmap band_;
     UniqueIcon bigIcon_;
-    UniqueIcon smallIcon_;
 };

@@ -131,20 +131,25 @@ HeaderListView::HeaderListView()
       smallImages_(LoadImageStrip(IDB_LIST_SMALL, kSmallImageSize, kSmallImageSize)) {}
 
 HeaderListView::~HeaderListView() {
-    if (!Hwnd()) return;
     // The list outlives this object: leave it nothing that points here.
-    DeleteAllRows();
-    ReleaseImageLists();
+    if (Hwnd()) OnDetaching();
 }
 
-bool HeaderListView::Attach(HWND list) {
-    if (!WindowObject::Attach(list)) return false;
+void HeaderListView::OnAttached() {
+    const HWND list = Hwnd();
     const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
     if ((style & LVS_OWNERDRAWFIXED) == 0) SetWindowLongPtrA(list, GWL_STYLE, style | LVS_OWNERDRAWFIXED);
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_GRIDLINES, 0);
     if (smallImages_) ListView_SetImageList(list, smallImages_.Get(), LVSIL_SMALL);
     header_.Attach(ListView_GetHeader(list));
-    return true;
+}
+
+// The rows' records and the small image list are this object's; a list
+// left holding the image list would destroy it a second time.
+void HeaderListView::OnDetaching() {
+    DeleteAllRows();
+    ReleaseImageLists();
+    header_.Detach();
 }
 
 int HeaderListView::AppendRow(std::unique_ptr<ListRow> row, const char* firstCellText) {

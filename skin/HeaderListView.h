@@ -51,7 +51,8 @@ private:
 // record's ticked flag, toggled by a press on the box.
 //
 // Attach it to a list view made with LVS_REPORT (it adds LVS_OWNERDRAWFIXED
-// itself). The rows reach it as WM_DRAWITEM of the parent, so the parent
+// itself); it takes over the list's header too. Detaching it deletes the
+// rows and gives the list and the header back. The rows reach it as WM_DRAWITEM of the parent, so the parent
 // must be a window object, which reflects them. The rows draw their own grid
 // line, so the list's grid lines (LVS_EX_GRIDLINES), which would cover them,
 // stay off.
@@ -59,10 +60,6 @@ class HeaderListView : public WindowObject {
 public:
     HeaderListView();
     ~HeaderListView() override;
-
-    // Takes over the list and its header.
-    bool Attach(HWND list);
-    bool AttachItem(HWND dialog, int controlId) { return Attach(GetDlgItem(dialog, controlId)); }
 
     ListHeader& Header() { return header_; }
 
@@ -82,6 +79,8 @@ public:
 protected:
     bool ProcessMessage(Message& m) override;
     bool ProcessReflected(Message& m) override;
+    void OnAttached() override;
+    void OnDetaching() override;
 
 private:
     void DrawRow(const DRAWITEMSTRUCT& item);

@@ -85,8 +85,7 @@ void HyperlinkLabel::OnMouseMove(Message& m) {
         hovered_ = true;
         RedrawThroughParent(Hwnd());
     }
-    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Hwnd(), 0};
-    tracking_ = TrackMouseEvent(&track) != FALSE;
+    tracking_ = RequestMouseLeave(Hwnd());
 }
 
 void HyperlinkLabel::OnMouseLeave(Message&) {

@@ -17,24 +17,10 @@ bool PointInWindow(HWND hwnd, LPARAM lParam) {
     return PtInRect(&window, p) != FALSE;
 }
 
-void RequestMouseLeave(HWND hwnd) {
-    TRACKMOUSEEVENT tme{};
-    tme.cbSize = sizeof tme;
-    tme.dwFlags = TME_LEAVE;
-    tme.hwndTrack = hwnd;
-    TrackMouseEvent(&tme);
-}
-
 }  // namespace
 
 ImageButton::ImageButton(DWORD extendedStyle, std::string tooltip)
     : style_(extendedStyle), tooltipText_(std::move(tooltip)) {}
-
-bool ImageButton::Attach(HWND button) {
-    if (!WindowObject::Attach(button)) return false;
-    Setup();
-    return true;
-}
 
 void ImageButton::Setup() {
     HWND hwnd = Hwnd();
@@ -54,6 +40,16 @@ void ImageButton::Setup() {
     }
     SizeToImage();
     Repaint();
+}
+
+// The button goes back to a plain button's handling: it loses its tooltip
+// (one per take-over) and whatever press was going on.
+void ImageButton::OnDetaching() {
+    if (GetCapture() == Hwnd()) ReleaseCapture();
+    pressed_ = false;
+    mouseOver_ = false;
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
 }
 
 void ImageButton::SetImageStrip(UniqueImageList strip) {
@@ -253,11 +249,11 @@ void TextImageButton::Draw(HDC dc, const RECT& client) {
     ImageButton::Draw(dc, client);
     RECT rect;
     GetClientRect(Hwnd(), &rect);
-    UniqueFont font = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
-    ScopedSelect select(dc, font.Get());
+    if (!font_) font_ = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
+    ScopedSelect select(dc, font_.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsWindowEnabled(Hwnd()) ? RGB(0, 0, 0) : RGB(255, 0, 0));
-    const std::wstring text = AnsiToWide(WindowTextOf(Hwnd(), 1000));
+    const std::wstring text = AnsiToWide(WindowTextOf(Hwnd(), kMaxTextBytes));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
               DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }

@@ -8,7 +8,8 @@
 #include "win/Window.h"
 
 // A push button drawn from an image strip instead of by the system. It
-// attaches to an existing button, makes it owner-drawn and shows one of four
+// attaches to an existing button, makes it owner-drawn (from then on), with
+// auto-size sizes its client area to one image cell, and shows one of four
 // images after its state. A completed click reaches the parent as the
 // ordinary BN_CLICKED command.
 class ImageButton : public WindowObject {
@@ -18,11 +19,6 @@ public:
     static constexpr DWORD kAutoSize = 8;  // size the button to one image cell
 
     explicit ImageButton(DWORD extendedStyle = kAutoSize, std::string tooltip = std::string());
-
-    // Takes over the button (owner-drawn from now on) and, with auto-size,
-    // sizes its client area to one image cell.
-    bool Attach(HWND button);
-    bool AttachItem(HWND dialog, int controlId) { return Attach(GetDlgItem(dialog, controlId)); }
 
     // The button owns this strip and destroys it with itself.
     void SetImageStrip(UniqueImageList strip);
@@ -43,11 +39,14 @@ public:
 protected:
     bool ProcessMessage(Message& m) override;
     bool ProcessReflected(Message& m) override;
+    void OnAttached() override { Setup(); }
+    void OnDetaching() override;
     // Draws the button's face; the base draws the current image at (0, 0).
     virtual void Draw(HDC dc, const RECT& client);
     HIMAGELIST Strip() const { return strip_; }
 
-    // Makes the bound button owner-drawn, sizes it and adds its tooltip.
+    // Makes the bound button owner-drawn, sizes it and adds its tooltip:
+    // on Attach, and by a derived class that creates its button itself.
     void Setup();
     void Repaint();
 
@@ -87,6 +86,9 @@ public:
 
 protected:
     void Draw(HDC dc, const RECT& client) override;
+
+private:
+    UniqueFont font_;  // made at the first drawing
 };
 
 // The image button of a window class of its own ("LogoButton", a superclass

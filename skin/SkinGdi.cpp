@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "res/resource.h"
 #include "win/AppModule.h"
 
 UniqueBitmap LoadSkinBitmap(int bitmapId) {
@@ -19,6 +20,13 @@ UniqueImageList LoadImageStrip(int bitmapId, int cellWidth, int cellHeight) {
     UniqueImageList strip(ImageList_Create(cellWidth, cellHeight, ILC_COLOR24, cells, 1));
     if (strip) ImageList_Add(strip.Get(), bitmap.Get(), nullptr);
     return strip;
+}
+
+UniqueIcon LoadAppIcon(int cxMetric, int cyMetric) {
+    return UniqueIcon(static_cast<HICON>(LoadImageA(AppModule::Get().Instance(),
+                                                    MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                                    GetSystemMetrics(cxMetric),
+                                                    GetSystemMetrics(cyMetric), 0)));
 }
 
 UniqueFont CreateSkinFont(int height, int weight, bool underline) {
@@ -82,6 +90,14 @@ void RedrawThroughParent(HWND control) {
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
     RedrawWindow(parent, &area, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+bool RequestMouseLeave(HWND hwnd) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd;
+    return TrackMouseEvent(&track) != FALSE;
 }
 
 std::wstring AnsiToWide(const std::string& text) {

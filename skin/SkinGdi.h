@@ -19,12 +19,19 @@ constexpr COLORREF kOutlineColor = RGB(128, 128, 128);
 
 // Character height of every text of the skin.
 constexpr int kSkinFontHeight = -12;
+// Longest window text the skin draws (titles, button and label texts): the
+// text is read as into a 1000-byte buffer.
+constexpr int kMaxTextBytes = 999;
 
 // A bitmap resource of the program.
 UniqueBitmap LoadSkinBitmap(int bitmapId);
 // A 24-bit image strip: the bitmap cut left to right into cells of the size.
 // Empty when the bitmap is missing.
 UniqueImageList LoadImageStrip(int bitmapId, int cellWidth, int cellHeight);
+
+// The program's icon at the size of the system metrics given (SM_CXICON and
+// SM_CYICON, say).
+UniqueIcon LoadAppIcon(int cxMetric, int cyMetric);
 
 // The font "宋体" (GB2312 character set) of the given height and weight.
 UniqueFont CreateSkinFont(int height, int weight, bool underline = false);
@@ -46,6 +53,10 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 // area under it is erased and painted again first, then the control, at once,
 // so that new text never lands on top of the old.
 void RedrawThroughParent(HWND control);
+
+// Asks for WM_MOUSELEAVE when the pointer leaves the window; false when the
+// request failed (no notice will come).
+bool RequestMouseLeave(HWND hwnd);
 
 // Text of the system's ANSI code page as UTF-16.
 std::wstring AnsiToWide(const std::string& text);

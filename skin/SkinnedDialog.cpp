@@ -6,7 +6,6 @@
 
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
-#include "win/AppModule.h"
 
 namespace {
 
@@ -28,7 +27,6 @@ FrameSkin::FrameSkin()
     : caption(LoadImageStrip(IDB_FRAME_CAPTION, 2, 24)),
       side(LoadImageStrip(IDB_FRAME_SIDE, 3, 1)),
       bottom(LoadImageStrip(IDB_FRAME_BOTTOM, 3, 10)),
-      spare(LoadImageStrip(IDB_FRAME_SPARE, 3, 10)),
       closeButton(LoadImageStrip(IDB_CLOSE_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),
       minimizeButton(LoadImageStrip(IDB_MINIMIZE_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),
       thirdButton(LoadImageStrip(IDB_THIRD_BUTTON, kCaptionButtonWidth, kCaptionButtonHeight)),
@@ -90,15 +88,28 @@ void SkinnedDialog::OnInitDialog(Message& m) {
         SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    smallIcon_.Reset(static_cast<HICON>(LoadImageA(AppModule::Get().Instance(),
-                                                   MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0)));
+    smallIcon_ = LoadAppIcon(SM_CXSMICON, SM_CYSMICON);
     // The icon it replaces came from elsewhere (the class, or nothing):
     // it is not ours to destroy.
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    MakeTitleFont();
     if (IsPopup()) SetUpCaptionButtons();
     m.handled = false;  // the derived dialog initialises itself too
+}
+
+// The title is drawn in the dialog's font (the template's, which stays),
+// or the skin font when it has none, in bold.
+void SkinnedDialog::MakeTitleFont() {
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
+    UniqueFont fallback;
+    if (!dialogFont) {
+        fallback = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
+        dialogFont = fallback.Get();
+    }
+    LOGFONTA lf{};
+    GetObjectA(dialogFont, sizeof lf, &lf);
+    lf.lfWeight = FW_BOLD;
+    titleFont_.Reset(CreateFontIndirectA(&lf));
 }
 
 void SkinnedDialog::SetUpCaptionButtons() {
@@ -193,19 +204,9 @@ void SkinnedDialog::PaintFrame(HDC dc, const RECT& client) {
         DrawIconEx(dc, 3, 3, icon, 16, 16, 0, nullptr, DI_NORMAL);
     }
 
-    const std::string title = WindowTextOf(Hwnd(), 1000);
+    const std::string title = WindowTextOf(Hwnd(), kMaxTextBytes);
     if (!title.empty()) {
-        LOGFONTA lf{};
-        HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
-        UniqueFont fallback;
-        if (!dialogFont) {
-            fallback = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
-            dialogFont = fallback.Get();
-        }
-        GetObjectA(dialogFont, sizeof lf, &lf);
-        lf.lfWeight = FW_BOLD;
-        UniqueFont bold(CreateFontIndirectA(&lf));
-        ScopedSelect select(dc, bold.Get());
+        ScopedSelect select(dc, titleFont_.Get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         RECT titleRect{kTitleLeft, 0, w, kCaptionHeight};

@@ -14,7 +14,6 @@ struct FrameSkin {
     UniqueImageList caption;         // 0 left end, 1 middle (stretched), 2 right end
     UniqueImageList side;            // 0 left border, 1 right border
     UniqueImageList bottom;          // 0 left corner, 1 middle (stretched), 2 right corner
-    UniqueImageList spare;           // loaded with the others, not drawn
     UniqueImageList closeButton;     // caption button images
     UniqueImageList minimizeButton;
     UniqueImageList thirdButton;
@@ -60,12 +59,14 @@ private:
     void OnEraseBackground(Message& m);
 
     void SetUpCaptionButtons();
+    void MakeTitleFont();
     void Paint(HDC target);
     void PaintFrame(HDC dc, const RECT& client);
 
     FrameSkin skin_;
     SIZE fixedSize_{0, 0};
     UniqueIcon smallIcon_;
+    UniqueFont titleFont_;  // the dialog's font in bold, made at WM_INITDIALOG
     ImageButton closeButton_;
     ImageButton minimizeButton_;
     ImageButton thirdButton_;

@@ -8,10 +8,6 @@
 // text themselves on a transparent background: the static never paints or
 // erases anything itself, so the parent's skin shows through.
 class StaticLabel : public PaintedControl {
-public:
-    // Longest text drawn: the text is read into a 1000-byte buffer.
-    static constexpr int kMaxTextBytes = 999;
-
 protected:
     bool ProcessMessage(Message& m) override;
 

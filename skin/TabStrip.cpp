@@ -23,7 +23,7 @@ HWND TabStrip::Create(HWND parent, const RECT& rect, UINT notifyMessage) {
 void TabStrip::AddTab(int tabId, int selectedBitmapId, int unselectedBitmapId, int selectedWidth,
                       int unselectedWidth) {
     tabs_.push_back(Tab{tabId, LoadSkinBitmap(selectedBitmapId), LoadSkinBitmap(unselectedBitmapId),
-                        false, RECT{}, selectedWidth, unselectedWidth});
+                        RECT{}, selectedWidth, unselectedWidth});
     if (current_ >= 0) Layout();
 }
 
@@ -34,7 +34,6 @@ void TabStrip::SetFiller(int bitmapId) {
 void TabStrip::Select(int index) {
     if (index == current_ || index < 0 || index >= TabCount()) return;
     current_ = index;
-    for (int i = 0; i < TabCount(); ++i) tabs_[i].selected = i == index;
     Layout();
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
@@ -47,8 +46,9 @@ void TabStrip::Layout() {
     RECT client{};
     if (Hwnd()) GetClientRect(Hwnd(), &client);
     int left = client.left;
-    for (Tab& tab : tabs_) {
-        tab.hit = RECT{left, client.top + kHitTopMargin, left + tab.Width() - 1,
+    for (int i = 0; i < TabCount(); ++i) {
+        Tab& tab = tabs_[i];
+        tab.hit = RECT{left, client.top + kHitTopMargin, left + tab.Width(i == current_) - 1,
                        client.bottom - kHitBottomMargin};
         left = tab.hit.right + 1;
     }
@@ -62,9 +62,10 @@ void TabStrip::Paint(HDC target) {
     const HDC dc = surface.Get();
     FillSolid(dc, client, kTabStripColor);
     int x = client.left;
-    for (const Tab& tab : tabs_) {
-        DrawBitmap(dc, tab.Picture(), x, client.top);
-        x += tab.Width();
+    for (int i = 0; i < TabCount(); ++i) {
+        const bool selected = i == current_;
+        DrawBitmap(dc, tabs_[i].Picture(selected), x, client.top);
+        x += tabs_[i].Width(selected);
     }
     const RECT filler{x, client.top, client.right, client.top + BitmapSize(filler_.Get()).cy};
     DrawStretchedBitmap(dc, filler_.Get(), filler);
@@ -103,8 +104,7 @@ void TabStrip::OnSize(Message&) {
 void TabStrip::OnMouseMove(Message& m) {
     lastPoint_ = POINT{GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)};
     if (tracking_) return;
-    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Hwnd(), 0};
-    tracking_ = TrackMouseEvent(&track) != FALSE;
+    tracking_ = RequestMouseLeave(Hwnd());
 }
 
 void TabStrip::OnMouseLeave(Message&) {

@@ -47,13 +47,14 @@ private:
         int id;
         UniqueBitmap selectedPicture;
         UniqueBitmap unselectedPicture;
-        bool selected;
         RECT hit;
         int selectedWidth;
         int unselectedWidth;
 
-        int Width() const { return selected ? selectedWidth : unselectedWidth; }
-        HBITMAP Picture() const { return selected ? selectedPicture.Get() : unselectedPicture.Get(); }
+        int Width(bool selected) const { return selected ? selectedWidth : unselectedWidth; }
+        HBITMAP Picture(bool selected) const {
+            return selected ? selectedPicture.Get() : unselectedPicture.Get();
+        }
     };
 
     void Layout();

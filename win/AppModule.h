@@ -42,3 +42,19 @@ private:
     CriticalSection lock_;
     std::vector<Creating> creating_;
 };
+
+// Puts a window object on the list for the creation of its window and takes
+// it off again at the end of the scope if no window took it (one that could
+// not be created, say).
+class CreatingScope {
+public:
+    explicit CreatingScope(WindowObject* object) : object_(object) {
+        AppModule::Get().AddCreating(object);
+    }
+    ~CreatingScope() { AppModule::Get().CancelCreating(object_); }
+    CreatingScope(const CreatingScope&) = delete;
+    CreatingScope& operator=(const CreatingScope&) = delete;
+
+private:
+    WindowObject* object_;  // not owned
+};

@@ -4,25 +4,23 @@
 
 INT_PTR Dialog::DoModal(HWND owner) {
     if (Hwnd()) return -1;
-    AppModule& module = AppModule::Get();
     modal_ = true;
-    module.AddCreating(this);
-    const INT_PTR code = DialogBoxParamA(module.Instance(), MAKEINTRESOURCEA(templateId_), owner,
-                                         StartDialogProc, 0);
-    module.CancelCreating(this);  // in case no window was ever made
+    INT_PTR code;
+    {
+        CreatingScope creating(this);
+        code = DialogBoxParamA(AppModule::Get().Instance(), MAKEINTRESOURCEA(templateId_), owner,
+                               StartDialogProc, 0);
+    }
     modal_ = false;
     return code;
 }
 
 HWND Dialog::CreateModeless(HWND parent) {
     if (Hwnd()) return nullptr;
-    AppModule& module = AppModule::Get();
     modal_ = false;
-    module.AddCreating(this);
-    HWND hwnd = CreateDialogParamA(module.Instance(), MAKEINTRESOURCEA(templateId_), parent,
-                                   StartDialogProc, 0);
-    module.CancelCreating(this);
-    return hwnd;
+    CreatingScope creating(this);
+    return CreateDialogParamA(AppModule::Get().Instance(), MAKEINTRESOURCEA(templateId_), parent,
+                              StartDialogProc, 0);
 }
 
 void Dialog::End(INT_PTR code) {

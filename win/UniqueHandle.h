@@ -30,7 +30,9 @@ public:
         handle_ = Traits::Invalid();
         return handle;
     }
+    // Resetting to the handle already held keeps it open.
     void Reset(Type handle = Traits::Invalid()) {
+        if (handle == handle_) return;
         if (Traits::IsValid(handle_)) Traits::Close(handle_);
         handle_ = handle;
     }

@@ -78,25 +78,25 @@ bool WindowObject::Attach(HWND hwnd) {
         return false;
     }
     Bind(hwnd, Binding::Attached);
+    OnAttached();
     return true;
 }
 
 void WindowObject::Detach() {
-    if (binding_ == Binding::Attached) Unbind(false);
+    if (binding_ != Binding::Attached) return;
+    OnDetaching();
+    Unbind(false);
 }
 
 HWND WindowObject::Create(const char* className, HWND parent, const RECT& rect, DWORD style,
                           DWORD exStyle, int controlId, const char* text) {
     if (hwnd_) return nullptr;
     baseProc_ = BaseProcOf(className);
-    AppModule& module = AppModule::Get();
-    module.AddCreating(this);
-    HWND hwnd = CreateWindowExA(exStyle, className, text, style, rect.left, rect.top,
-                                rect.right - rect.left, rect.bottom - rect.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                                module.Instance(), nullptr);
-    if (!hwnd_) module.CancelCreating(this);
-    return hwnd;
+    CreatingScope creating(this);
+    return CreateWindowExA(exStyle, className, text, style, rect.left, rect.top,
+                           rect.right - rect.left, rect.bottom - rect.top, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                           AppModule::Get().Instance(), nullptr);
 }
 
 bool WindowObject::RegisterWindowClass(const char* className, const char* baseClass, UINT style,

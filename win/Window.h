@@ -72,10 +72,12 @@ public:
 
     HWND Hwnd() const { return hwnd_; }
 
-    // Takes over an existing window's messages (a control of a template).
+    // Takes over an existing window's messages (a control of a template),
+    // then calls OnAttached.
     bool Attach(HWND hwnd);
     bool AttachItem(HWND dialog, int controlId) { return Attach(GetDlgItem(dialog, controlId)); }
-    // Gives the window back to its own window procedure.
+    // Calls OnDetaching, then gives the window back to its own window
+    // procedure.
     void Detach();
 
     // Creates a window of a class registered with RegisterWindowClass.
@@ -101,6 +103,12 @@ protected:
     virtual bool ProcessReflected(Message& m);
     // Called once the window has received its last message.
     virtual void OnFinalMessage() {}
+    // Called by Attach once the window is bound to the object, and by Detach
+    // while it still is: what a class sets up on a window it takes over, and
+    // takes down again before giving the window back. The object's
+    // destruction does not call OnDetaching (the derived part is gone by then).
+    virtual void OnAttached() {}
+    virtual void OnDetaching() {}
 
     // The processing the message would get without this object.
     LRESULT DefaultProcessing(const Message& m);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -23,19 +24,7 @@ HMODULE Self() {
 struct WindowDestroyer {
     void operator()(HWND window) const { DestroyWindow(window); }
 };
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct IconDestroyer {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-struct ModuleFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
 using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-using OwnedGdiObject = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiObjectDeleter>;
-using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-using OwnedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 // A bitmap resource as it is stored in the module.
 class StoredBitmap {
@@ -91,11 +80,11 @@ TEST(Bitmaps, EveryBitmapHasItsSizeIn24BitColour) {
         EXPECT_EQ(24, stored.Bits());
         EXPECT_EQ(static_cast<DWORD>(BI_RGB), stored.Compression());
 
-        OwnedGdiObject loaded(
-            LoadImageA(Self(), MAKEINTRESOURCEA(b.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        ASSERT_NE(nullptr, loaded);
+        UniqueBitmap loaded(static_cast<HBITMAP>(
+            LoadImageA(Self(), MAKEINTRESOURCEA(b.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        ASSERT_TRUE(loaded);
         DIBSECTION dib = {};
-        EXPECT_EQ(static_cast<int>(sizeof dib), GetObjectA(loaded.get(), sizeof dib, &dib));
+        EXPECT_EQ(static_cast<int>(sizeof dib), GetObjectA(loaded.Get(), sizeof dib, &dib));
         EXPECT_EQ(b.width, dib.dsBm.bmWidth);
         EXPECT_EQ(b.height, dib.dsBm.bmHeight);
         EXPECT_EQ(24, dib.dsBm.bmBitsPixel);
@@ -149,9 +138,9 @@ TEST(Icon, HoldsSmallLargeAndExtraLargeImages) {
     EXPECT_EQ((std::vector<int>{16, 32, 48}), widths);
 
     for (int size : {16, 32}) {
-        OwnedIcon icon(static_cast<HICON>(
+        UniqueIcon icon(static_cast<HICON>(
             LoadImageA(Self(), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, size, size, 0)));
-        EXPECT_NE(nullptr, icon) << size;
+        EXPECT_TRUE(icon) << size;
     }
 }
 
@@ -422,7 +411,7 @@ INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) {
 // all; the rich edit and list view classes are registered first, as the
 // program does.
 TEST(DialogTemplates, EveryTemplateCreatesAllItsControls) {
-    LoadLibraryA("riched32.dll");
+    UniqueModule richEdit(LoadLibraryA("riched32.dll"));
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
     // Pages are created inside a main window, as the program does.
@@ -450,9 +439,9 @@ TEST(DialogTemplates, EveryTemplateCreatesAllItsControls) {
 // Sitemoat.exe carries the same resources and, alone, the manifest that
 // asks for elevation.
 TEST(Program, CarriesTheResourcesAndTheManifest) {
-    OwnedModule owned(LoadLibraryExA(SITEMOAT_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_NE(nullptr, owned) << SITEMOAT_EXE;
-    HMODULE program = owned.get();
+    UniqueModule owned(LoadLibraryExA(SITEMOAT_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(owned) << SITEMOAT_EXE;
+    HMODULE program = owned.Get();
     EXPECT_NE(nullptr, FindResourceA(program, MAKEINTRESOURCEA(IDD_MAIN), RT_DIALOG));
     EXPECT_NE(nullptr, FindResourceA(program, MAKEINTRESOURCEA(IDB_LOGO), RT_BITMAP));
     EXPECT_NE(nullptr, FindResourceA(program, MAKEINTRESOURCEA(IDI_APP), RT_GROUP_ICON));

@@ -247,6 +247,33 @@ TEST_F(List, RowRecordsAreFreedWithTheirRows) {
     DestroyWindow(list);
 }
 
+TEST_F(List, DetachingDeletesTheRowsAndGivesTheListAndHeaderBack) {
+    HeaderListView view;
+    HWND list = MakeList(view);
+    ASSERT_NE(nullptr, list);
+    HWND header = ListView_GetHeader(list);
+    AddSite(view, "http://a.example/");
+    AddSite(view, "http://b.example/");
+    ASSERT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    ASSERT_EQ(&view.Header(), WindowObject::FromHandle(header));
+
+    view.Detach();
+    EXPECT_EQ(2, freed);
+    EXPECT_EQ(0, ListView_GetItemCount(list));
+    // The image list stays the object's: the list must not destroy it too.
+    EXPECT_EQ(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    EXPECT_EQ(nullptr, WindowObject::FromHandle(list));
+    EXPECT_EQ(nullptr, WindowObject::FromHandle(header));
+
+    // Both can be taken over again, as when first attached.
+    ASSERT_TRUE(view.Attach(list));
+    EXPECT_NE(nullptr, ListView_GetImageList(list, LVSIL_SMALL));
+    EXPECT_EQ(&view.Header(), WindowObject::FromHandle(header));
+    AddSite(view, "http://c.example/");
+    DestroyWindow(list);
+    EXPECT_EQ(3, freed);
+}
+
 TEST_F(List, HeaderIsDrawnFromItsBitmaps) {
     HeaderListView view;
     HWND list = MakeList(view);
@@ -282,9 +309,10 @@ TEST_F(List, HeaderIsDrawnFromItsBitmaps) {
     ASSERT_GT(up.Count(end, shadow), 0);
     ASSERT_GT(down.Count(end, shadow), 0);
     EXPECT_EQ(0, up.Count(RECT{0, 0, 436, h}, shadow));
-    // Pointing up or down.
-    EXPECT_FALSE(up.Count(RECT{end.left, 0, end.right, h / 2}, shadow) ==
-                 down.Count(RECT{end.left, 0, end.right, h / 2}, shadow));
+    // Lit from the top left: pointing down, the mark's top edge is in shadow
+    // too; pointing up, only its left side is.
+    const RECT topHalf{end.left, 0, end.right, h / 2};
+    EXPECT_GT(down.Count(topHalf, shadow), up.Count(topHalf, shadow));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "PixelCapture.h"
 #include "SkinTestWindows.h"
@@ -14,6 +17,28 @@ constexpr COLORREF kHover = RGB(0, 200, 0);
 constexpr COLORREF kSpare = RGB(0, 0, 200);
 constexpr COLORREF kDisabled = RGB(90, 90, 90);
 constexpr int kButtonId = 1005;
+
+// The tooltip windows of the thread made for the control: a pop-up made
+// with a child for its parent belongs to the child's top-level window.
+std::vector<HWND> TooltipsOf(HWND control) {
+    struct Search {
+        HWND owner;
+        std::vector<HWND> found;
+    } search{GetAncestor(control, GA_ROOT), {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            char className[64] = {};
+            GetClassNameA(hwnd, className, sizeof className);
+            if (GetWindow(hwnd, GW_OWNER) == s->owner && lstrcmpiA(className, TOOLTIPS_CLASSA) == 0) {
+                s->found.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 class ImageButtonTest : public ::testing::Test {
 protected:
@@ -205,6 +230,18 @@ TEST_F(ImageButtonTest, DisabledTextButtonDrawsRedTextAndIgnoresTheMouse) {
     EXPECT_EQ(0, Clicks());
 }
 
+TEST_F(ImageButtonTest, DetachingTakesTheTooltipAwayAndAttachingAgainAddsOne) {
+    ImageButton button(ImageButton::kAutoSize, "提示");
+    HWND hwnd = MakeButton();
+    Attach(button, hwnd);
+    EXPECT_EQ(1u, TooltipsOf(hwnd).size());
+    button.Detach();
+    EXPECT_EQ(nullptr, WindowObject::FromHandle(hwnd));
+    EXPECT_TRUE(TooltipsOf(hwnd).empty());
+    ASSERT_TRUE(button.Attach(hwnd));
+    EXPECT_EQ(1u, TooltipsOf(hwnd).size());
+}
+
 TEST_F(ImageButtonTest, TextIsDrawnEvenWithoutAStrip) {
     TextImageButton button(ImageButton::kAutoSize);
     HWND hwnd = MakeButton("保存");
@@ -223,6 +260,8 @@ TEST_F(ImageButtonTest, HandCursorButtonIsALogoButtonShowingTheHand) {
     GetClassNameA(logo.Hwnd(), className, sizeof className);
     EXPECT_STREQ("LogoButton", className);
     EXPECT_EQ(217, GetDlgCtrlID(logo.Hwnd()));
+    // Made owner-drawn like an attached button.
+    EXPECT_EQ(BS_OWNERDRAW, GetWindowLongPtrA(logo.Hwnd(), GWL_STYLE) & BS_TYPEMASK);
 
     SendMouse(logo.Hwnd(), WM_MOUSEMOVE, 5, 5);
     EXPECT_TRUE(SendMessageA(logo.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(logo.Hwnd()),

@@ -4,6 +4,7 @@
 
 #include "PixelCapture.h"
 #include "SkinTestWindows.h"
+#include "UserActions.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "skin/SkinnedDialog.h"
@@ -40,13 +41,6 @@ protected:
     }
 };
 
-RECT ChildRect(HWND dialog, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 LRESULT HitTest(HWND hwnd, int x, int y) {
     POINT p{x, y};
     ClientToScreen(hwnd, &p);
@@ -67,15 +61,6 @@ protected:
     static void SetUpTestSuite() { richEdit_ = LoadLibraryA("RICHED32.DLL"); }
     static void TearDownTestSuite() { FreeLibrary(richEdit_); }
     static HMODULE richEdit_;
-    void TearDown() override {
-        for (HWND w : made) DestroyWindow(w);
-    }
-    HWND Make(TestDialog& dialog, HWND parent = nullptr) {
-        HWND hwnd = dialog.CreateModeless(parent);
-        made.push_back(hwnd);
-        return hwnd;
-    }
-    std::vector<HWND> made;
 };
 
 HMODULE Frame::richEdit_ = nullptr;
@@ -83,7 +68,7 @@ HMODULE Frame::richEdit_ = nullptr;
 TEST_F(Frame, PopupIsDrawnOnTheSkinColourWithCaptionBordersAndPaintHook) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ASSERT_NE(nullptr, hwnd);
     EXPECT_EQ(1, dialog.initDialogs);  // the frame passed WM_INITDIALOG on
     RECT client;
@@ -108,27 +93,42 @@ TEST_F(Frame, PopupIsDrawnOnTheSkinColourWithCaptionBordersAndPaintHook) {
 TEST_F(Frame, TitleIsDrawnOnlyWhenThereIsOneAndTheIconAlways) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     const RECT titleArea{22, 0, 300, 24};
     const RECT iconArea{3, 3, 19, 19};
-    const COLORREF caption = BitmapPixel(IDB_FRAME_CAPTION, 3, 12);
+    // The pixels of the icon's place that differ from the bare caption of
+    // their row (its colour changes from row to row).
+    auto iconPixels = [&](const PixelCapture& c) {
+        int n = 0;
+        for (int y = iconArea.top; y < iconArea.bottom; ++y) {
+            for (int x = iconArea.left; x < iconArea.right; ++x) n += c.At(x, y) != c.At(400, y);
+        }
+        return n;
+    };
+    EXPECT_NE(0, SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
 
     SetWindowTextA(hwnd, "");
     PixelCapture untitled = PixelCapture::OfClient(hwnd);
     EXPECT_EQ(0, untitled.Count(titleArea, RGB(0, 0, 0)));
-    EXPECT_LT(untitled.Count(iconArea, caption), 16 * 16);
+    EXPECT_GT(iconPixels(untitled), 64);
 
     SetWindowTextA(hwnd, "TarvoZorvaSitemoatbeta版");
     PixelCapture titled = PixelCapture::OfClient(hwnd);
     EXPECT_GT(titled.Count(titleArea, RGB(0, 0, 0)), 50);
+    EXPECT_GT(iconPixels(titled), 64);
+
+    // Without a small icon its place is bare caption.
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, 0);
+    ASSERT_EQ(0, SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(0, iconPixels(PixelCapture::OfClient(hwnd)));
 }
 
 TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
     TestDialog main(IDD_MAIN);
-    HWND parent = Make(main);
+    HWND parent = main.CreateModeless(nullptr);
     TestDialog page(IDD_NEWS_PAGE);
     page.markPaintHook = false;
-    HWND hwnd = Make(page, parent);
+    HWND hwnd = page.CreateModeless(parent);
     ASSERT_NE(nullptr, hwnd);
     SetWindowTextA(hwnd, "标题");
     PixelCapture c = PixelCapture::OfClient(hwnd);
@@ -142,7 +142,7 @@ TEST_F(Frame, ChildPageIsPureWhiteEvenWithAText) {
 
 TEST_F(Frame, OnlyTheTopTwentyFourPixelsOfAPopupDrag) {
     TestDialog dialog(IDD_MESSAGE);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     EXPECT_EQ(HTCAPTION, HitTest(hwnd, 60, 0));
     EXPECT_EQ(HTCAPTION, HitTest(hwnd, 60, 23));
     EXPECT_EQ(HTCLIENT, HitTest(hwnd, 60, 24));
@@ -152,21 +152,21 @@ TEST_F(Frame, OnlyTheTopTwentyFourPixelsOfAPopupDrag) {
 TEST_F(Frame, CaptionButtonsSitAtTheRightAndKeepTheirPlaceOnResize) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
-    EXPECT_EQ((RECT{620, 5, 635, 18}), ChildRect(hwnd, IDC_CAPTION_CLOSE));
-    EXPECT_EQ((RECT{602, 5, 617, 18}), ChildRect(hwnd, IDC_CAPTION_THIRD));
-    EXPECT_EQ((RECT{584, 5, 599, 18}), ChildRect(hwnd, IDC_CAPTION_MINIMIZE));
+    HWND hwnd = dialog.CreateModeless(nullptr);
+    EXPECT_EQ((RECT{620, 5, 635, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_CLOSE)));
+    EXPECT_EQ((RECT{602, 5, 617, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_THIRD)));
+    EXPECT_EQ((RECT{584, 5, 599, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_MINIMIZE)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_CAPTION_THIRD)));
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(hwnd, IDC_CAPTION_CLOSE), GWL_STYLE) & WS_VISIBLE);
 
     SetWindowPos(hwnd, nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ((RECT{620, 5, 635, 18}), ChildRect(hwnd, IDC_CAPTION_CLOSE));
+    EXPECT_EQ((RECT{620, 5, 635, 18}), RectInParent(GetDlgItem(hwnd, IDC_CAPTION_CLOSE)));
 }
 
 TEST_F(Frame, CloseButtonPostsACloseRequestAndTheMiddleOneNeverReacts) {
     TestDialog dialog(IDD_MAIN);
     dialog.SetFixedSize(640, 480);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
 
     HWND third = GetDlgItem(hwnd, IDC_CAPTION_THIRD);
@@ -192,7 +192,7 @@ TEST_F(Frame, CloseButtonPostsACloseRequestAndTheMiddleOneNeverReacts) {
 
 TEST_F(Frame, HiddenCaptionButtonsStayHidden) {
     TestDialog dialog(IDD_MESSAGE);
-    HWND hwnd = Make(dialog);
+    HWND hwnd = dialog.CreateModeless(nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     for (int id : {IDC_CAPTION_CLOSE, IDC_CAPTION_THIRD, IDC_CAPTION_MINIMIZE}) {
         ASSERT_NE(nullptr, GetDlgItem(hwnd, id));
@@ -202,19 +202,19 @@ TEST_F(Frame, HiddenCaptionButtonsStayHidden) {
 
 TEST_F(Frame, StaticTextSitsOnTheSkinColourOnPopupsAndOnWhiteOnPages) {
     TestDialog popup(IDD_MESSAGE);
-    HWND hwnd = Make(popup);
+    HWND hwnd = popup.CreateModeless(nullptr);
     SetDlgItemTextA(hwnd, IDC_MESSAGE_TEXT, "i");
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    const RECT r = ChildRect(hwnd, IDC_MESSAGE_TEXT);
+    const RECT r = RectInParent(GetDlgItem(hwnd, IDC_MESSAGE_TEXT));
     PixelCapture c = PixelCapture::OfTree(hwnd);
     EXPECT_EQ(kSkinColor, c.At(r.left + 1, r.bottom - 2));
     ASSERT_NE(kSkinColor, GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(0, c.Count(r, GetSysColor(COLOR_BTNFACE)));
 
     TestDialog main(IDD_MAIN);
-    HWND parent = Make(main);
+    HWND parent = main.CreateModeless(nullptr);
     TestDialog page(IDD_HOSTS_PAGE);
-    HWND pageHwnd = Make(page, parent);
+    HWND pageHwnd = page.CreateModeless(parent);
     HDC dc = GetDC(pageHwnd);
     const LRESULT brush = SendMessageA(pageHwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                        reinterpret_cast<LPARAM>(GetWindow(pageHwnd, GW_CHILD)));

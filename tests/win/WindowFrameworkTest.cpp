@@ -27,6 +27,9 @@ public:
     int finalMessages = 0;
     int reflectedDraws = 0;
     DWORD createdOnThread = 0;
+    // The window each hook saw bound to the object, in call order.
+    std::vector<HWND> attachedTo;
+    std::vector<HWND> detachingFrom;
 
 protected:
     bool ProcessMessage(Message& m) override {
@@ -43,6 +46,8 @@ protected:
         return true;
     }
     void OnFinalMessage() override { ++finalMessages; }
+    void OnAttached() override { attachedTo.push_back(FromHandle(Hwnd()) == this ? Hwnd() : nullptr); }
+    void OnDetaching() override { detachingFrom.push_back(FromHandle(Hwnd()) == this ? Hwnd() : nullptr); }
 
 private:
     void OnCreate(Message& m) {
@@ -170,6 +175,36 @@ TEST_F(Framework, AttachedControlIsGivenBackIntactWhenTheObjectGoes) {
     GetWindowTextA(button, text, sizeof text);
     EXPECT_STREQ("Press", text);
     DestroyWindow(parent.Hwnd());
+}
+
+TEST_F(Framework, AttachAndDetachCallTheirHooksWhileTheWindowIsBound) {
+    HWND first = CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr,
+                                 nullptr, nullptr);
+    HWND second = CreateWindowExA(0, "BUTTON", "", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr,
+                                  nullptr, nullptr);
+    {
+        ProbeWindow control(4);
+        ASSERT_TRUE(control.Attach(first));
+        EXPECT_EQ(std::vector<HWND>{first}, control.attachedTo);
+        EXPECT_FALSE(control.Attach(second));  // already bound: no second call
+        control.Detach();
+        EXPECT_EQ(std::vector<HWND>{first}, control.detachingFrom);
+        EXPECT_EQ(nullptr, WindowObject::FromHandle(first));
+        control.Detach();  // nothing bound: no call
+
+        ASSERT_TRUE(control.Attach(second));
+        EXPECT_EQ((std::vector<HWND>{first, second}), control.attachedTo);
+        EXPECT_EQ(std::vector<HWND>{first}, control.detachingFrom);
+    }
+    // A created window is neither attached nor detached.
+    ProbeWindow created(6);
+    ASSERT_NE(nullptr, created.Create(kTestClass, nullptr, kRect, WS_POPUP));
+    created.Detach();
+    EXPECT_EQ(&created, WindowObject::FromHandle(created.Hwnd()));
+    EXPECT_TRUE(created.attachedTo.empty());
+    EXPECT_TRUE(created.detachingFrom.empty());
+    DestroyWindow(first);
+    DestroyWindow(second);
 }
 
 TEST_F(Framework, AttachedObjectLetsGoWhenItsWindowIsDestroyed) {
