@@ -105,9 +105,8 @@ bool WriteWholeFile(const char* path, const std::string& text) {
 // name in another case does not rename it.
 std::string OnDiskPath(const char* fullPath, const char* fileName) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(fullPath, &found);
-    if (search == INVALID_HANDLE_VALUE) return fullPath;
-    FindClose(search);
+    const UniqueFindHandle search(FindFirstFileA(fullPath, &found));
+    if (!search) return fullPath;
     return std::string(fullPath, fileName) + found.cFileName;
 }
 

@@ -1,6 +1,7 @@
 #include "hosts/HostsFile.h"
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -156,10 +157,11 @@ TEST_F(ReadTextFileTest, MissingOrLockedFileReadsAsEmpty) {
 
     const std::string path = folder_ + "\\locked.txt";
     ASSERT_TRUE(WriteBytes(path, "a.com"));
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    UniqueFileHandle held(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     EXPECT_EQ("", HostsService().ReadTextFile(path));
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ("a.com", HostsService().ReadTextFile(path));
 }
 
@@ -279,10 +281,11 @@ TEST_F(HostsFileTest, ReadOnlyHiddenOrSystemFileStaysUntouched) {
 }
 
 TEST_F(HostsFileTest, FileHeldOpenByAnotherProgramStaysUntouched) {
-    HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    UniqueFileHandle held(
+        CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com"));
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ(kOldText, ReadBytes(path_));
 }
 
