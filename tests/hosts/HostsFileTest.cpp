@@ -1,10 +1,12 @@
 #include "hosts/HostsFile.h"
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
+#include "tests/support/ProgramFiles.h"
 #include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -213,33 +215,28 @@ TEST_F(WriteTextFileTest, LeavesProtectedFilesAndFoldersAlone) {
 }
 
 // The prefix's own HOSTS file, set to known text for each test and put back
-// afterwards.
+// afterwards. Named here rather than asked of the program, whose lookup is
+// under test elsewhere.
 class HostsFileTest : public testing::Test {
 protected:
     void SetUp() override {
         if (IsWin9xRun()) GTEST_SKIP() << "the HOSTS file of the NT family";
         path_ = SystemFolder() + "\\drivers\\etc\\hosts";
         folder_ = SystemFolder() + "\\drivers\\etc";
-        saved_ = ReadBytes(path_, &wasMissing_);
-        ASSERT_TRUE(WriteBytes(path_, kOldText));
+        hostsFile_.emplace(path_, kOldText);
+        ASSERT_EQ(kOldText, ReadWholeFile(path_));
         listing_ = FolderListing(folder_);
     }
     void TearDown() override {
-        if (path_.empty()) return;
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!hostsFile_) return;
         EXPECT_EQ(listing_, FolderListing(folder_)) << "files appeared or vanished";
-        if (wasMissing_) {
-            DeleteFileA(path_.c_str());
-        } else {
-            WriteBytes(path_, saved_);
-        }
+        hostsFile_.reset();
     }
 
     static constexpr char kOldText[] = "127.0.0.1       localhost\r\n0.0.0.0 old.example.com\r\n";
     std::string path_;
     std::string folder_;
-    std::string saved_;
-    bool wasMissing_ = false;
+    std::optional<HostsFileScope> hostsFile_;
     std::set<std::string> listing_;
 };
 

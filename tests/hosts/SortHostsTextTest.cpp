@@ -1,10 +1,12 @@
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
+#include "tests/support/ProgramFiles.h"
 
 #include "SitemoatConfig.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -41,24 +43,14 @@ protected:
     void SetUp() override {
         if (IsWin9xRun()) GTEST_SKIP() << "the HOSTS file of the NT family";
         path_ = SystemFolder() + "\\drivers\\etc\\hosts";
-        saved_ = ReadBytes(path_, &wasMissing_);
-        ASSERT_TRUE(WriteBytes(path_, kSentinel));
-    }
-    void TearDown() override {
-        if (path_.empty()) return;
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (wasMissing_) {
-            DeleteFileA(path_.c_str());
-        } else {
-            WriteBytes(path_, saved_);
-        }
+        hostsFile_.emplace(path_, kSentinel);
+        ASSERT_EQ(kSentinel, ReadWholeFile(path_));
     }
     void Sort(const std::string& text) { HostsService().SortHostsText(text, entries_, head_); }
 
     static constexpr char kSentinel[] = "sentinel HOSTS text\r\n";
     std::string path_;
-    std::string saved_;
-    bool wasMissing_ = false;
+    std::optional<HostsFileScope> hostsFile_;
     std::string entries_ = "stale entries\n";
     std::string head_ = "stale head\n";
 };
