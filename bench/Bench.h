@@ -15,6 +15,10 @@ bool RegisterBench(const char* name, int runs, BenchBody body);
 const std::string& BenchDataDir();
 // Whole file from the data folder; stops the run when it is missing.
 std::string ReadBenchData(const char* fileName);
+// Stops the run when hostsText holds a line that SortHostsText would drop
+// for blocking the maker's sites: it would then rewrite the prefix's HOSTS
+// file. what names the text in the message.
+void RequireNoProtectedLines(const char* what, const std::string& hostsText);
 
 class StopWatch {
 public:

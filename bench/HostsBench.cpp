@@ -2,10 +2,6 @@
 #include "hosts/HostsService.h"
 #include "hosts/PairwiseMerge.h"
 
-#include "SitemoatConfig.h"
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -72,11 +68,7 @@ const std::string& Hosts250k() {
                 start = end + 1;
             }
         }
-        if (hosts.find(kProtectedDomain1) != std::string::npos ||
-            hosts.find(kProtectedDomain2) != std::string::npos) {
-            std::fprintf(stderr, "the sort input names a protected domain\n");
-            std::exit(2);
-        }
+        RequireNoProtectedLines("the sort input", hosts);
         return hosts;
     }();
     return text;
