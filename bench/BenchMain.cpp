@@ -58,6 +58,12 @@ std::string ReadBenchData(const char* fileName) {
     return text.str();
 }
 
+std::string DomainsAsHosts(const std::string& domains) {
+    std::string lines;
+    ForEachListLine(domains, [&](const std::string& name) { lines += "0.0.0.0 " + name + "\n"; });
+    return lines;
+}
+
 void RequireNoProtectedLines(const char* what, const std::string& hostsText) {
     std::string entries;
     std::string head;

@@ -24,20 +24,13 @@ std::string HostsOf(const char* listName, std::size_t count) {
     const std::string list = ReadBenchData(listName);
     std::string hosts = "# HOSTS\r\n127.0.0.1       localhost\r\n";
     std::size_t taken = 0;
-    std::size_t start = 0;
-    while (start < list.size() && taken < count) {
-        std::size_t end = list.find('\n', start);
-        if (end == std::string::npos) end = list.size();
-        std::string line = list.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        if (line.find(' ') == std::string::npos && line.find('\t') == std::string::npos) {
-            line = "0.0.0.0 " + line;
-        }
-        hosts += line + "\r\n";
+    ForEachListLine(list, [&](const std::string& line) {
+        if (taken == count) return false;
+        const bool bare = line.find(' ') == std::string::npos && line.find('\t') == std::string::npos;
+        hosts += (bare ? "0.0.0.0 " + line : line) + "\r\n";
         ++taken;
-    }
+        return true;
+    });
     if (taken < count) {
         std::fprintf(stderr, "%s: not %u usable entries\n", listName, unsigned(count));
         std::exit(2);

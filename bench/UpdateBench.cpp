@@ -8,19 +8,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 
 namespace {
 
-// "127.0.0.1 " before every line of a domain list that is not a comment.
+// "127.0.0.1 " before every line of a domain list that is not a comment;
+// comments and empty lines stay, as a list served in this form has them.
 std::string HostsForm(const std::string& domains) {
-    std::istringstream lines(domains);
-    std::string line;
     std::string hosts;
-    while (std::getline(lines, line)) {
+    ForEachLine(domains, [&](const std::string& line) {
         if (!line.empty() && line[0] != '#') hosts += "127.0.0.1 ";
         hosts += line + "\n";
-    }
+    });
     return hosts;
 }
 
