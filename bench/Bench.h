@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 
 // A benchmark case runs its work once per call and returns the milliseconds
 // of the part it measures (set-up such as reading input files stays outside
@@ -15,6 +16,55 @@ bool RegisterBench(const char* name, int runs, BenchBody body);
 const std::string& BenchDataDir();
 // Whole file from the data folder; stops the run when it is missing.
 std::string ReadBenchData(const char* fileName);
+namespace bench_detail {
+
+// A visit may return nothing, or whether the walk goes on.
+template <typename Visit>
+bool GoesOnAfter(Visit& visit, const std::string& line) {
+    if constexpr (std::is_same_v<decltype(visit(line)), bool>) {
+        return visit(line);
+    } else {
+        visit(line);
+        return true;
+    }
+}
+
+}  // namespace bench_detail
+
+// Calls visit(line) for every line of text, without its LF (a CR before it
+// stays); a visit that returns false ends the walk.
+template <typename Visit>
+void ForEachLine(const std::string& text, Visit visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!bench_detail::GoesOnAfter(visit, line)) return;
+    }
+}
+
+// Calls visit(line) for every line of a block list that is neither empty nor
+// a comment, without its line end (LF or CR LF); a visit that returns false
+// ends the walk.
+template <typename Visit>
+void ForEachListLine(const std::string& text, Visit visit) {
+    ForEachLine(text, [&](std::string line) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line.front() == '#') return true;
+        return bench_detail::GoesOnAfter(visit, line);
+    });
+}
+
+// A list of bare domain names as "0.0.0.0 name" lines, each ended by LF;
+// comments and empty lines are left out.
+std::string DomainsAsHosts(const std::string& domains);
+
+// Stops the run when hostsText holds a line that SortHostsText would drop
+// for blocking the maker's sites: it would then rewrite the prefix's HOSTS
+// file. what names the text in the message.
+void RequireNoProtectedLines(const char* what, const std::string& hostsText);
 
 class StopWatch {
 public:

@@ -1,5 +1,7 @@
 #include "bench/Bench.h"
 
+#include "hosts/HostsService.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,22 @@ std::string ReadBenchData(const char* fileName) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string DomainsAsHosts(const std::string& domains) {
+    std::string lines;
+    ForEachListLine(domains, [&](const std::string& name) { lines += "0.0.0.0 " + name + "\n"; });
+    return lines;
+}
+
+void RequireNoProtectedLines(const char* what, const std::string& hostsText) {
+    std::string entries;
+    std::string head;
+    // The same matching as SortHostsText's, without touching the file.
+    if (HostsService().SplitHostsText(hostsText, entries, head)) {
+        std::fprintf(stderr, "%s names a protected domain\n", what);
+        std::exit(2);
+    }
 }
 
 // bench.exe --data <folder> [name filters...]

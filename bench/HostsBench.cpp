@@ -2,42 +2,20 @@
 #include "hosts/HostsService.h"
 #include "hosts/PairwiseMerge.h"
 
-#include "SitemoatConfig.h"
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-// Calls visit(line) for every line of text that is neither empty nor a comment.
-template <typename Visit>
-void ForEachListLine(const std::string& text, Visit visit) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line.front() != '#') visit(line);
-        start = end + 1;
-    }
-}
 
 // Entry lines of a list, at most count of them, with CR LF endings.
 std::string FirstEntries(const std::string& text, std::size_t count) {
     std::string lines;
     std::size_t taken = 0;
     ForEachListLine(text, [&](const std::string& line) {
-        if (taken++ < count) lines += line + "\r\n";
+        if (taken == count) return false;
+        lines += line + "\r\n";
+        ++taken;
+        return true;
     });
-    return lines;
-}
-
-// A list of bare domain names as "0.0.0.0 name" lines.
-std::string DomainsAsHosts(const std::string& domains) {
-    std::string lines;
-    ForEachListLine(domains, [&](const std::string& name) { lines += "0.0.0.0 " + name + "\n"; });
     return lines;
 }
 
@@ -62,21 +40,14 @@ const std::string& Hosts250k() {
         std::string hosts = "# HOSTS\r\n127.0.0.1       localhost\r\n::1             localhost\r\n";
         std::size_t lines = 3;
         for (const std::string* list : {&Lite(), &Adservers(), &ProAsHosts()}) {
-            std::size_t start = 0;
-            while (start < list->size() && lines < 250000) {
-                std::size_t end = list->find('\n', start);
-                if (end == std::string::npos) end = list->size();
-                hosts.append(*list, start, end - start);
-                hosts += "\r\n";
+            ForEachLine(*list, [&](const std::string& line) {
+                if (lines == 250000) return false;
+                hosts += line + "\r\n";
                 ++lines;
-                start = end + 1;
-            }
+                return true;
+            });
         }
-        if (hosts.find(kProtectedDomain1) != std::string::npos ||
-            hosts.find(kProtectedDomain2) != std::string::npos) {
-            std::fprintf(stderr, "the sort input names a protected domain\n");
-            std::exit(2);
-        }
+        RequireNoProtectedLines("the sort input", hosts);
         return hosts;
     }();
     return text;

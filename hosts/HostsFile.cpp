@@ -105,9 +105,8 @@ bool WriteWholeFile(const char* path, const std::string& text) {
 // name in another case does not rename it.
 std::string OnDiskPath(const char* fullPath, const char* fileName) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(fullPath, &found);
-    if (search == INVALID_HANDLE_VALUE) return fullPath;
-    FindClose(search);
+    const UniqueFindHandle search(FindFirstFileA(fullPath, &found));
+    if (!search) return fullPath;
     return std::string(fullPath, fileName) + found.cFileName;
 }
 
@@ -121,8 +120,9 @@ bool CanReplace(const std::string& path) {
 
 // The old text stays whole until the new one is complete on disk: the text
 // goes to a new file in the same folder, which then takes the old file's
-// place. ReplaceFileA keeps the old file's security settings.
-bool ReplaceWholeFile(const std::string& path, const std::string& text) {
+// place. ReplaceFileA keeps the old file's security settings. A missing file
+// is created only when mayCreate is set.
+bool ReplaceWholeFile(const std::string& path, const std::string& text, bool mayCreate) {
     char fullPath[MAX_PATH];
     char* fileName = nullptr;
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, fullPath, &fileName);
@@ -130,6 +130,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text) {
 
     const DWORD attributes = GetFileAttributesA(fullPath);
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!exists && !mayCreate) return false;
     // Such files refuse CreateFileA with CREATE_ALWAYS and
     // FILE_ATTRIBUTE_NORMAL; the program never changes attributes.
     if (exists && (attributes & kUnwritableAttributes) != 0) return false;
@@ -201,8 +202,7 @@ std::string HostsService::GetHostsFilePath() const {
 }
 
 std::string HostsService::ReadTextFile(const std::string& path) const {
-    if (!PathFileExistsA(path.c_str())) return {};
-    // OPEN_EXISTING: a file deleted after the test above is not created.
+    // OPEN_EXISTING: a missing file reads as empty and is not created.
     UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
@@ -223,12 +223,12 @@ std::string HostsService::ReadTextFile(const std::string& path) const {
 
 bool HostsService::WriteHostsFile(const std::string& text) const {
     const std::string path = GetHostsFilePath();
+    if (path.empty()) return false;
     // The HOSTS file is never created.
-    if (path.empty() || !PathFileExistsA(path.c_str())) return false;
-    return ReplaceWholeFile(path, text);
+    return ReplaceWholeFile(path, text, false);
 }
 
 bool HostsService::WriteTextFile(const std::string& path, const std::string& text) const {
     if (path.empty()) return false;
-    return ReplaceWholeFile(path, text);
+    return ReplaceWholeFile(path, text, true);
 }

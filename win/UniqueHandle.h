@@ -66,6 +66,13 @@ struct File {
     static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static bool Close(HANDLE h) { return CloseHandle(h) != FALSE; }
 };
+// A FindFirstFileA search: FindClose, not CloseHandle, ends it.
+struct Find {
+    using Type = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static bool Close(HANDLE h) { return FindClose(h) != FALSE; }
+};
 struct Module : NullIsInvalid<HMODULE> {
     static bool Close(HMODULE h) { return FreeLibrary(h) != FALSE; }
 };
@@ -74,4 +81,5 @@ struct Module : NullIsInvalid<HMODULE> {
 
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
 using UniqueFileHandle = UniqueHandle<handle_traits::File>;
+using UniqueFindHandle = UniqueHandle<handle_traits::Find>;
 using UniqueModule = UniqueHandle<handle_traits::Module>;

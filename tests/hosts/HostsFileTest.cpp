@@ -1,9 +1,12 @@
 #include "hosts/HostsFile.h"
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
+#include "tests/support/ProgramFiles.h"
+#include "win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -118,7 +121,7 @@ protected:
     void SetUp() override { folder_ = FreshScratchFolder("read"); }
     std::string Read(const std::string& bytes) {
         const std::string path = folder_ + "\\list.txt";
-        EXPECT_TRUE(WriteBytes(path, bytes));
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
         return HostsService().ReadTextFile(path);
     }
     std::string folder_;
@@ -155,11 +158,12 @@ TEST_F(ReadTextFileTest, MissingOrLockedFileReadsAsEmpty) {
     EXPECT_FALSE(FileExists(missing));
 
     const std::string path = folder_ + "\\locked.txt";
-    ASSERT_TRUE(WriteBytes(path, "a.com"));
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(WriteWholeFile(path, "a.com"));
+    UniqueFileHandle held(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     EXPECT_EQ("", HostsService().ReadTextFile(path));
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ("a.com", HostsService().ReadTextFile(path));
 }
 
@@ -178,11 +182,11 @@ protected:
 TEST_F(WriteTextFileTest, CreatesAndReplacesTheWholeFile) {
     const HostsService hosts;
     EXPECT_TRUE(hosts.WriteTextFile(Path(), "127.0.0.1       a.com\r\n0.0.0.0 華.cn"));
-    EXPECT_EQ("127.0.0.1       a.com\r\n0.0.0.0 華.cn", ReadBytes(Path()));
+    EXPECT_EQ("127.0.0.1       a.com\r\n0.0.0.0 華.cn", ReadWholeFile(Path()));
     EXPECT_TRUE(hosts.WriteTextFile(Path(), "b.com"));
-    EXPECT_EQ("b.com", ReadBytes(Path()));
+    EXPECT_EQ("b.com", ReadWholeFile(Path()));
     EXPECT_TRUE(hosts.WriteTextFile(Path(), ""));
-    EXPECT_EQ("", ReadBytes(Path()));
+    EXPECT_EQ("", ReadWholeFile(Path()));
     EXPECT_TRUE(FileExists(Path()));
 }
 
@@ -197,10 +201,10 @@ TEST_F(WriteTextFileTest, FailsOnEmptyPathOrMissingFolder) {
 TEST_F(WriteTextFileTest, LeavesProtectedFilesAndFoldersAlone) {
     const HostsService hosts;
     for (DWORD attribute : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
-        ASSERT_TRUE(WriteBytes(Path(), "old text"));
+        ASSERT_TRUE(WriteWholeFile(Path(), "old text"));
         ASSERT_TRUE(SetFileAttributesA(Path().c_str(), attribute));
         EXPECT_FALSE(hosts.WriteTextFile(Path(), "new text")) << attribute;
-        EXPECT_EQ("old text", ReadBytes(Path())) << attribute;
+        EXPECT_EQ("old text", ReadWholeFile(Path())) << attribute;
         EXPECT_EQ(attribute, GetFileAttributesA(Path().c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
         SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
@@ -211,33 +215,28 @@ TEST_F(WriteTextFileTest, LeavesProtectedFilesAndFoldersAlone) {
 }
 
 // The prefix's own HOSTS file, set to known text for each test and put back
-// afterwards.
+// afterwards. Named here rather than asked of the program, whose lookup is
+// under test elsewhere.
 class HostsFileTest : public testing::Test {
 protected:
     void SetUp() override {
         if (IsWin9xRun()) GTEST_SKIP() << "the HOSTS file of the NT family";
         path_ = SystemFolder() + "\\drivers\\etc\\hosts";
         folder_ = SystemFolder() + "\\drivers\\etc";
-        saved_ = ReadBytes(path_, &wasMissing_);
-        ASSERT_TRUE(WriteBytes(path_, kOldText));
+        hostsFile_.emplace(path_, kOldText);
+        ASSERT_EQ(kOldText, ReadWholeFile(path_));
         listing_ = FolderListing(folder_);
     }
     void TearDown() override {
-        if (path_.empty()) return;
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!hostsFile_) return;
         EXPECT_EQ(listing_, FolderListing(folder_)) << "files appeared or vanished";
-        if (wasMissing_) {
-            DeleteFileA(path_.c_str());
-        } else {
-            WriteBytes(path_, saved_);
-        }
+        hostsFile_.reset();
     }
 
     static constexpr char kOldText[] = "127.0.0.1       localhost\r\n0.0.0.0 old.example.com\r\n";
     std::string path_;
     std::string folder_;
-    std::string saved_;
-    bool wasMissing_ = false;
+    std::optional<HostsFileScope> hostsFile_;
     std::set<std::string> listing_;
 };
 
@@ -245,17 +244,17 @@ TEST_F(HostsFileTest, ReplacesTheWholeText) {
     const HostsService hosts;
     const std::string text = "127.0.0.1 localhost\n0.0.0.0         華.cn";
     EXPECT_TRUE(hosts.WriteHostsFile(text));
-    EXPECT_EQ(text, ReadBytes(path_));
+    EXPECT_EQ(text, ReadWholeFile(path_));
     EXPECT_EQ(text, hosts.ReadTextFile(hosts.GetHostsFilePath()));
 }
 
 TEST_F(HostsFileTest, Utf16FileIsWrittenBackAsAnsi) {
     const HostsService hosts;
-    ASSERT_TRUE(WriteBytes(path_, Utf16Bytes(u"127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", false)));
+    ASSERT_TRUE(WriteWholeFile(path_, Utf16Bytes(u"127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", false)));
     const std::string text = hosts.ReadTextFile(hosts.GetHostsFilePath());
     EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", text);
     EXPECT_TRUE(hosts.WriteHostsFile(text));
-    EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", ReadBytes(path_));
+    EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", ReadWholeFile(path_));
 }
 
 TEST_F(HostsFileTest, MissingFileIsNeverCreated) {
@@ -272,18 +271,19 @@ TEST_F(HostsFileTest, ReadOnlyHiddenOrSystemFileStaysUntouched) {
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN}) {
         ASSERT_TRUE(SetFileAttributesA(path_.c_str(), attribute));
         EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com")) << attribute;
-        EXPECT_EQ(kOldText, ReadBytes(path_)) << attribute;
+        EXPECT_EQ(kOldText, ReadWholeFile(path_)) << attribute;
         EXPECT_EQ(attribute, GetFileAttributesA(path_.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
         SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
 
 TEST_F(HostsFileTest, FileHeldOpenByAnotherProgramStaysUntouched) {
-    HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    UniqueFileHandle held(
+        CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com"));
-    CloseHandle(held);
-    EXPECT_EQ(kOldText, ReadBytes(path_));
+    held.Reset();
+    EXPECT_EQ(kOldText, ReadWholeFile(path_));
 }
 
 // In the Windows 98 prefix the HOSTS file lives in the system folder itself.
@@ -295,9 +295,9 @@ TEST(Win9xHostsFile, IsWrittenInTheSystemFolderOnlyWhenPresent) {
     EXPECT_FALSE(hosts.WriteHostsFile("0.0.0.0 a.com"));
     EXPECT_FALSE(FileExists(path));
 
-    ASSERT_TRUE(WriteBytes(path, "127.0.0.1 localhost\r\n"));
+    ASSERT_TRUE(WriteWholeFile(path, "127.0.0.1 localhost\r\n"));
     EXPECT_TRUE(hosts.WriteHostsFile("0.0.0.0 a.com"));
-    EXPECT_EQ("0.0.0.0 a.com", ReadBytes(path));
+    EXPECT_EQ("0.0.0.0 a.com", ReadWholeFile(path));
     EXPECT_EQ("0.0.0.0 a.com", hosts.ReadTextFile(hosts.GetHostsFilePath()));
     DeleteFileA(path.c_str());
 }

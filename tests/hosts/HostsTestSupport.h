@@ -5,11 +5,12 @@
 #include <set>
 #include <string>
 
-// Plain Win32 file access for the tests, independent of HostsService.
+#include "tests/support/ProgramFiles.h"
 
-// Whole file as bytes; missing tells whether it could not be opened.
-std::string ReadBytes(const std::string& path, bool* missing = nullptr);
-bool WriteBytes(const std::string& path, const std::string& bytes);
+// Files and folders for the tests, seen through plain Win32 calls rather
+// than HostsService. Whole files are read and written with ReadWholeFile and
+// WriteWholeFile (tests/support/ProgramFiles.h).
+
 bool FileExists(const std::string& path);
 // Names of the entries of a folder ("." and ".." left out).
 std::set<std::string> FolderListing(const std::string& folder);

@@ -108,8 +108,8 @@ TEST(MergeDifferential, KeyedMergeMatchesPairwiseOnRandomLists) {
 TEST(MergeDifferential, KeyedMergeMatchesPairwiseOnRealLists) {
     const char* dir = std::getenv("SITEMOAT_TEST_DATA");
     ASSERT_NE(nullptr, dir);
-    const std::string adservers = ReadBytes(std::string(dir) + "anudeep-adservers.hosts");
-    const std::string coinminer = ReadBytes(std::string(dir) + "anudeep-coinminer.hosts");
+    const std::string adservers = ReadWholeFile(std::string(dir) + "anudeep-adservers.hosts");
+    const std::string coinminer = ReadWholeFile(std::string(dir) + "anudeep-coinminer.hosts");
     ASSERT_GT(adservers.size(), 100000u);
     ASSERT_GT(coinminer.size(), 10000u);
 

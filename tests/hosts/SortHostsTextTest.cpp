@@ -1,10 +1,12 @@
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
+#include "tests/support/ProgramFiles.h"
 
 #include "SitemoatConfig.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -41,24 +43,14 @@ protected:
     void SetUp() override {
         if (IsWin9xRun()) GTEST_SKIP() << "the HOSTS file of the NT family";
         path_ = SystemFolder() + "\\drivers\\etc\\hosts";
-        saved_ = ReadBytes(path_, &wasMissing_);
-        ASSERT_TRUE(WriteBytes(path_, kSentinel));
-    }
-    void TearDown() override {
-        if (path_.empty()) return;
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (wasMissing_) {
-            DeleteFileA(path_.c_str());
-        } else {
-            WriteBytes(path_, saved_);
-        }
+        hostsFile_.emplace(path_, kSentinel);
+        ASSERT_EQ(kSentinel, ReadWholeFile(path_));
     }
     void Sort(const std::string& text) { HostsService().SortHostsText(text, entries_, head_); }
 
     static constexpr char kSentinel[] = "sentinel HOSTS text\r\n";
     std::string path_;
-    std::string saved_;
-    bool wasMissing_ = false;
+    std::optional<HostsFileScope> hostsFile_;
     std::string entries_ = "stale entries\n";
     std::string head_ = "stale head\n";
 };
@@ -67,14 +59,14 @@ TEST_F(SortHostsTextTest, SortsWithoutTouchingTheFile) {
     Sort(kMixedText);
     EXPECT_EQ(kMixedHead, head_);
     EXPECT_EQ(kMixedEntries, entries_);
-    EXPECT_EQ(kSentinel, ReadBytes(path_));
+    EXPECT_EQ(kSentinel, ReadWholeFile(path_));
 }
 
 TEST_F(SortHostsTextTest, DroppedProtectedLineRewritesTheFile) {
     Sort("0.0.0.0 www." + kDomain1 + "\r\n" + kMixedText + "127.0.0.1 " + kDomain2 + " other.com\n");
     EXPECT_EQ(kMixedHead, head_);
     EXPECT_EQ(kMixedEntries, entries_);
-    EXPECT_EQ(kMixedHead + kMixedEntries, ReadBytes(path_));
+    EXPECT_EQ(kMixedHead + kMixedEntries, ReadWholeFile(path_));
 }
 
 TEST_F(SortHostsTextTest, SplittingAlonePicksTheSameLinesButNeverWritesTheFile) {
@@ -82,7 +74,7 @@ TEST_F(SortHostsTextTest, SplittingAlonePicksTheSameLinesButNeverWritesTheFile) 
     EXPECT_TRUE(HostsService().SplitHostsText(text, entries_, head_));
     EXPECT_EQ(kMixedHead, head_);
     EXPECT_EQ(kMixedEntries, entries_);
-    EXPECT_EQ(kSentinel, ReadBytes(path_));
+    EXPECT_EQ(kSentinel, ReadWholeFile(path_));
     EXPECT_FALSE(HostsService().SplitHostsText(kMixedText, entries_, head_));
 }
 
@@ -92,7 +84,7 @@ TEST_F(SortHostsTextTest, ProtectedDomainMatchesInAnyCaseAndAsSubDomain) {
     Sort("0.0.0.0 a.com\n#0.0.0.0 Update." + upper + "\r\n127.0.0.1 localhost\n");
     EXPECT_EQ("127.0.0.1 localhost\n", head_);
     EXPECT_EQ("0.0.0.0 a.com\n", entries_);
-    EXPECT_EQ("127.0.0.1 localhost\n0.0.0.0 a.com\n", ReadBytes(path_));
+    EXPECT_EQ("127.0.0.1 localhost\n0.0.0.0 a.com\n", ReadWholeFile(path_));
 }
 
 TEST_F(SortHostsTextTest, LookalikeInsideADoubleByteCharacterIsKept) {
@@ -103,7 +95,7 @@ TEST_F(SortHostsTextTest, LookalikeInsideADoubleByteCharacterIsKept) {
     const std::string line = "0.0.0.0 \xB0" + kDomain1;
     Sort(line + "\r\n");
     EXPECT_EQ(line + "\n", entries_);
-    EXPECT_EQ(kSentinel, ReadBytes(path_));
+    EXPECT_EQ(kSentinel, ReadWholeFile(path_));
 }
 
 TEST_F(SortHostsTextTest, FailedRewriteStillFillsTheParts) {
@@ -111,7 +103,7 @@ TEST_F(SortHostsTextTest, FailedRewriteStillFillsTheParts) {
     Sort(kMixedText + "0.0.0.0 " + kDomain1 + "\r\n");
     EXPECT_EQ(kMixedHead, head_);
     EXPECT_EQ(kMixedEntries, entries_);
-    EXPECT_EQ(kSentinel, ReadBytes(path_));
+    EXPECT_EQ(kSentinel, ReadWholeFile(path_));
 
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(DeleteFileA(path_.c_str()));

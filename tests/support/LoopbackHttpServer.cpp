@@ -82,6 +82,7 @@ std::string RawHttpResponse(const std::string& status, const std::vector<std::st
 LoopbackHttpServer::LoopbackHttpServer() : listener_(INVALID_SOCKET) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+    winsockStarted_ = true;
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET) return;
     listener_ = listener;
@@ -103,7 +104,8 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     stopping_ = true;
     if (thread_.joinable()) thread_.join();
     if (listener_ != INVALID_SOCKET) closesocket(listener_);
-    WSACleanup();
+    // Each successful WSAStartup is paired with one WSACleanup, no more.
+    if (winsockStarted_) WSACleanup();
 }
 
 std::string LoopbackHttpServer::Url(const std::string& path) const {

@@ -51,6 +51,7 @@ private:
     void Serve();
     void Answer(std::uintptr_t client);
 
+    bool winsockStarted_ = false;
     std::uintptr_t listener_;  // SOCKET, owned
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};

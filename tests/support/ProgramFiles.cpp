@@ -26,8 +26,11 @@ std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return !out.fail();
 }
 
 std::string ReadFileBesideProgram(const char* fileName) {
@@ -51,11 +54,20 @@ bool FileBesideProgramExists(const char* fileName) {
 }
 
 HostsFileScope::HostsFileScope(const std::string& text)
-    : path_(HostsService().GetHostsFilePath()), saved_(ReadWholeFile(path_)) {
+    : HostsFileScope(HostsService().GetHostsFilePath(), text) {}
+
+HostsFileScope::HostsFileScope(const std::string& path, const std::string& text)
+    : path_(path),
+      wasMissing_(GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES),
+      saved_(ReadWholeFile(path)) {
     WriteWholeFile(path_, text);
 }
 
 HostsFileScope::~HostsFileScope() {
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);  // a test may have locked it
-    WriteWholeFile(path_, saved_);
+    if (wasMissing_) {
+        DeleteFileA(path_.c_str());
+    } else {
+        WriteWholeFile(path_, saved_);
+    }
 }

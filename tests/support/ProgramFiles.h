@@ -2,9 +2,10 @@
 
 #include <string>
 
-// Whole files, byte for byte: no line-ending conversion.
+// Whole files, byte for byte: no line-ending conversion. A file that cannot
+// be opened reads as empty; the write is true when the whole text is in place.
 std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& text);
+bool WriteWholeFile(const std::string& path, const std::string& text);
 
 // Files beside the test executable, where the program keeps "config.ini"
 // and "temp.txt". Byte-exact: no line-ending conversion.
@@ -16,10 +17,13 @@ void RemoveFileBesideProgram(const char* fileName);
 bool FileBesideProgramExists(const char* fileName);
 
 // The prefix's HOSTS file, given the test's text for the test's duration
-// and put back as it was afterwards.
+// and put back as it was afterwards: its old text, or no file when there was
+// none. The second form names the file itself, for tests that must not
+// depend on the program's own lookup of it.
 class HostsFileScope {
 public:
     explicit HostsFileScope(const std::string& text);
+    HostsFileScope(const std::string& path, const std::string& text);
     ~HostsFileScope();
     HostsFileScope(const HostsFileScope&) = delete;
     HostsFileScope& operator=(const HostsFileScope&) = delete;
@@ -30,5 +34,6 @@ public:
 
 private:
     std::string path_;
+    bool wasMissing_;
     std::string saved_;
 };

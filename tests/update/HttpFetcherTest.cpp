@@ -5,9 +5,11 @@
 #include "tests/support/ProgramFiles.h"
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -175,17 +177,24 @@ TEST_F(HttpFetcherTest, HostNamesThatDoNotFitAreRefused) {
 }
 
 // A proxy the user configured, switched on for the scope and off again
-// after it.
+// after it. Result() tells whether the settings were written.
 class UserProxy {
 public:
     explicit UserProxy(const std::string& server) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        SetEnabled(1);
-        RegSetValueExA(key_, "ProxyServer", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(server.c_str()), DWORD(server.size() + 1));
+        result_ = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key_, nullptr);
+        if (result_ != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        result_ = SetEnabled(1);
+        if (result_ != ERROR_SUCCESS) return;
+        result_ = RegSetValueExA(key_, "ProxyServer", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(server.c_str()),
+                                 DWORD(server.size() + 1));
     }
     ~UserProxy() {
+        if (!key_) return;
         SetEnabled(0);
         RegDeleteValueA(key_, "ProxyServer");
         RegCloseKey(key_);
@@ -193,21 +202,59 @@ public:
     UserProxy(const UserProxy&) = delete;
     UserProxy& operator=(const UserProxy&) = delete;
 
+    LONG Result() const { return result_; }
+
 private:
     static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    void SetEnabled(DWORD enabled) {
-        RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enabled),
-                       sizeof enabled);
+    LONG SetEnabled(DWORD enabled) {
+        return RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&enabled), sizeof enabled);
     }
     HKEY key_ = nullptr;
+    LONG result_ = ERROR_SUCCESS;
 };
 
+// The body of a GET through a WinINet session that takes the user's
+// settings as they are, with no exception for loopback; "" on failure.
+std::string GetWithUserSettings(const std::string& url) {
+    struct Closer {
+        void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
+    };
+    using Internet = std::unique_ptr<void, Closer>;
+    Internet session(
+        InternetOpenA("proxy check", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return "";
+    Internet request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0,
+                                      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request) return "";
+    std::string body;
+    char chunk[4096];
+    DWORD read = 0;
+    while (InternetReadFile(request.get(), chunk, sizeof chunk, &read) && read > 0) {
+        body.append(chunk, read);
+    }
+    return body;
+}
+
 // The loopback server is reached directly even when the user's settings
-// name a proxy (here a second server, which would answer 404).
+// name a proxy (here a second server, which would answer 404). That the
+// settings are in force shows first: an ordinary session sends a name only
+// the proxy answers for (".invalid" is never resolved) to the proxy.
 TEST_F(HttpFetcherTest, LoopbackIsNeverReachedThroughAProxy) {
     LoopbackHttpServer proxy;
+    ASSERT_TRUE(proxy.IsRunning());
+    const std::string elsewhere = "http://example.invalid/list";
+    // A proxy is sent the whole address; Wine spells out the default port.
+    proxy.SetList(elsewhere, kStamp, "0.0.0.0 proxied.example");
+    proxy.SetList("http://example.invalid:80/list", kStamp, "0.0.0.0 proxied.example");
     server.SetList("/list", kStamp, "0.0.0.0 h.example");
     UserProxy userProxy("127.0.0.1:" + std::to_string(proxy.Port()));
+    ASSERT_EQ(ERROR_SUCCESS, userProxy.Result());
+
+    ASSERT_EQ("0.0.0.0 proxied.example", GetWithUserSettings(elsewhere));
+    ASSERT_EQ(1u, proxy.Requests().size());
+    proxy.ClearRequests();
+
     EXPECT_EQ(kStamp, fetcher.GetLastModified(server.Url("/list")));
     EXPECT_EQ(kDownloadOk, Download("/list"));
     EXPECT_EQ((std::vector<std::string>{"/list", "/list"}), server.RequestedPaths());

@@ -1,6 +1,5 @@
 #include "update/UpdateEngine.h"
 
-#include "hosts/HostsService.h"
 #include "win/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/HeadlessProgress.h"
@@ -33,14 +32,11 @@ class UpdatePassTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.IsRunning());
-        hostsPath = HostsService().GetHostsFilePath();
-        savedHosts = ReadWholeFile(hostsPath);
-        WriteWholeFile(hostsPath, kHostsHead);
+        ASSERT_EQ(kHostsHead, Hosts());
         RemoveFileBesideProgram(kConfig);
         RemoveFileBesideProgram(kTemp);
     }
     void TearDown() override {
-        WriteWholeFile(hostsPath, savedHosts);
         RemoveFileBesideProgram(kConfig);
         RemoveFileBesideProgram(kTemp);
     }
@@ -65,8 +61,8 @@ protected:
 
     LoopbackHttpServer server;
     UpdateEngine engine{server.Url(kOfficialPath)};
-    std::string hostsPath;
-    std::string savedHosts;
+    HostsFileScope hostsFile{kHostsHead};
+    const std::string hostsPath = hostsFile.Path();
 };
 
 constexpr char kBothOn[] = "official=1\r\ncustom=1\r\n";
