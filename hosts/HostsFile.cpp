@@ -202,7 +202,10 @@ std::string HostsService::GetHostsFilePath() const {
 }
 
 std::string HostsService::ReadTextFile(const std::string& path) const {
-    // OPEN_EXISTING: a missing file reads as empty and is not created.
+    // Asked first so that a missing file on a removable drive reads as empty
+    // without the system's "no disk" question; OPEN_EXISTING then makes sure
+    // that a file deleted meanwhile is not created.
+    if (!PathFileExistsA(path.c_str())) return {};
     UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
@@ -223,8 +226,9 @@ std::string HostsService::ReadTextFile(const std::string& path) const {
 
 bool HostsService::WriteHostsFile(const std::string& text) const {
     const std::string path = GetHostsFilePath();
-    if (path.empty()) return false;
-    // The HOSTS file is never created.
+    // The HOSTS file is never created: a missing one fails at once, and the
+    // writer refuses one that goes missing after this look.
+    if (path.empty() || !PathFileExistsA(path.c_str())) return false;
     return ReplaceWholeFile(path, text, false);
 }
 
