@@ -1,11 +1,10 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
-// Full path of a file in the folder that holds the running executable
-// ("config.ini", "temp.txt"); empty when the path does not fit.
-std::string GetPathBesideProgram(const char* fileName);
+#include "base/ProgramPaths.h"
 
 // "config.ini" beside the executable. Keeps nothing in memory: every call
 // goes to the file through the platform's INI-file operations, so any
@@ -38,6 +37,15 @@ public:
     // section emptied or half written.
     bool ReplaceCustomSites(const std::vector<std::string>& addresses,
                             const std::vector<std::string>& stamps) const;
+
+    // Sets the stamp of the stored site with this address (any case) in the
+    // section as it stands now, so a site added or removed meanwhile stays
+    // added or removed. False, with nothing written, when no stored site has
+    // that address any more.
+    bool SetCustomSiteStamp(const std::string& address, const std::string& stamp) const;
+    // Held around every read-modify-write of section "custom", so the page
+    // and the update pass never write back what the other has just changed.
+    static std::unique_lock<std::mutex> LockCustomSites();
 
     // Whether the address can be stored and read back whole: a "|" of its
     // own would be taken for the end of the address.

@@ -100,15 +100,6 @@ bool RequestMouseLeave(HWND hwnd) {
     return TrackMouseEvent(&track) != FALSE;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(n > 0 ? n : 0, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], n);
-    return wide;
-}
-
 std::string WindowTextOf(HWND hwnd, int maxBytes) {
     std::vector<char> buffer(maxBytes + 1, '\0');
     const int n = GetWindowTextA(hwnd, buffer.data(), maxBytes + 1);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/TextCodec.h"
 #include "win/Handles.h"
 
 // Colours of the skin.
@@ -58,7 +59,5 @@ void RedrawThroughParent(HWND control);
 // request failed (no notice will come).
 bool RequestMouseLeave(HWND hwnd);
 
-// Text of the system's ANSI code page as UTF-16.
-std::wstring AnsiToWide(const std::string& text);
 // A window's text, at most maxBytes bytes of it.
 std::string WindowTextOf(HWND hwnd, int maxBytes);
