@@ -1,5 +1,6 @@
 #include "hosts/HostsService.h"
 #include "hosts/HostsFile.h"
+#include "hosts/HostsBackup.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/TextCodec.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -19,9 +21,11 @@ constexpr char kDataBasePathValue[] = "DataBasePath";
 constexpr char kHostsSuffix[] = "\\HOSTS";
 // The result of DataBasePath plus "\HOSTS" is kept within this many characters.
 constexpr std::size_t kMaxJoinedPath = MAX_PATH - 2;
-constexpr DWORD kUnwritableAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
-                                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr char kTempPrefix[] = "smt";
+// Not in every winerror.h: the program needs administrator rights.
+constexpr DWORD kErrorElevationRequired = 740;
+// Far beyond any HOSTS file or block list; a text this size is not edited.
+constexpr LONGLONG kMaxFileSize = 1LL << 30;
 
 // A new, uniquely named file in a folder; deleted again unless Keep() is
 // called once it has taken its final name.
@@ -53,7 +57,10 @@ std::string SystemFolderJoined(const char* more) {
     return path;
 }
 
-// Text after a UTF-16 byte-order mark, converted to the ANSI code page.
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kUtf8MarkSize = 3;
+
+// The units after a UTF-16 byte-order mark, zero units included, as UTF-8.
 std::string FromUtf16(const std::string& bytes, bool bigEndian) {
     std::wstring units;
     units.reserve(bytes.size() / 2);
@@ -61,44 +68,88 @@ std::string FromUtf16(const std::string& bytes, bool bigEndian) {
         const unsigned first = static_cast<unsigned char>(bytes[pos]);
         // An odd last byte pairs with a zero byte.
         const unsigned second = pos + 1 < bytes.size() ? static_cast<unsigned char>(bytes[pos + 1]) : 0;
-        const wchar_t unit = static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-        if (unit == 0) break;
-        units += unit;
+        units += static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
     }
-    if (units.empty()) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()), &text[0], length,
-                        nullptr, nullptr);
-    return text;
+    return WideToUtf8(units);
 }
 
-std::string DecodeText(const std::string& bytes) {
+FileText Decode(const std::string& bytes) {
+    FileText decoded;
     if (bytes.size() >= 2) {
         const unsigned char first = bytes[0];
         const unsigned char second = bytes[1];
-        if (first == 0xFF && second == 0xFE) return FromUtf16(bytes, false);
-        if (first == 0xFE && second == 0xFF) return FromUtf16(bytes, true);
+        if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+            decoded.text = FromUtf16(bytes, first == 0xFE);
+            decoded.encoding = TextEncoding::Utf8;
+            return decoded;
+        }
     }
-    return std::string(bytes.c_str());
+    if (bytes.compare(0, kUtf8MarkSize, kUtf8Mark) == 0) {
+        decoded.text = bytes.substr(kUtf8MarkSize);
+        decoded.encoding = TextEncoding::Utf8WithMark;
+    } else {
+        decoded.text = bytes;
+        // Notepad writes UTF-8 without a mark; ANSI text of code page 936
+        // is almost never well-formed UTF-8 as well.
+        decoded.encoding = IsUtf8WithNonAscii(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
+    }
+    return decoded;
 }
 
-bool WriteWholeFile(const char* path, const std::string& text) {
+std::string Encode(const FileText& content) {
+    if (content.encoding == TextEncoding::Utf8WithMark) return kUtf8Mark + content.text;
+    return content.text;
+}
+
+}  // namespace
+
+DWORD ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    // Asked first so that a missing file on a removable drive reads as
+    // missing without the system's "no disk" question; OPEN_EXISTING then
+    // makes sure that a file deleted meanwhile is not created.
+    if (!PathFileExistsA(path.c_str())) return ERROR_FILE_NOT_FOUND;
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size)) return GetLastError();
+    if (size.QuadPart > kMaxFileSize) return ERROR_FILE_TOO_LARGE;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        // Half a file is no text to edit and write back.
+        if (!ReadFile(file.Get(), &bytes[done], chunk, &read, nullptr)) {
+            const DWORD error = GetLastError();
+            bytes.clear();
+            return error;
+        }
+        if (read == 0) break;
+        done += read;
+    }
+    bytes.resize(done);
+    return ERROR_SUCCESS;
+}
+
+namespace {
+
+DWORD WriteWholeFile(const char* path, const std::string& text) {
     UniqueFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
     std::size_t done = 0;
     while (done < text.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file.Get(), text.data() + done, chunk, &written, nullptr) || written == 0) {
-            return false;
-        }
+        if (!WriteFile(file.Get(), text.data() + done, chunk, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
         done += written;
     }
-    return FlushFileBuffers(file.Get()) && file.Close();
+    if (!FlushFileBuffers(file.Get()) || !file.Close()) return GetLastError();
+    return ERROR_SUCCESS;
 }
 
 // The file's own name as the folder spells it, so replacing it through a
@@ -110,50 +161,68 @@ std::string OnDiskPath(const char* fullPath, const char* fileName) {
     return std::string(fullPath, fileName) + found.cFileName;
 }
 
-// True when no other program holds the file open and we may write and
-// replace it.
-bool CanReplace(const std::string& path) {
+// Whether we may write and replace the file: no other program holds it
+// open without sharing, and we have the rights.
+DWORD CanReplace(const std::string& path) {
     UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(file);
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? ERROR_SUCCESS : GetLastError();
+}
+
+// A file that a whole new text may replace.
+struct ReplaceTarget {
+    std::string path;    // as the folder spells it
+    std::string folder;  // with its final backslash
+    bool exists = false;
+};
+
+// Asked before anything is written: a failed ReplaceFileA may leave a file
+// of its own behind. A missing file may be created only when mayCreate is set.
+DWORD FindReplaceTarget(const std::string& path, bool mayCreate, ReplaceTarget& target) {
+    char fullPath[MAX_PATH];
+    char* fileName = nullptr;
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, fullPath, &fileName);
+    if (length == 0 || length >= MAX_PATH || fileName == nullptr) return ERROR_INVALID_NAME;
+
+    const DWORD attributes = GetFileAttributesA(fullPath);
+    target.exists = attributes != INVALID_FILE_ATTRIBUTES;
+    target.folder.assign(fullPath, fileName);
+    if (!target.exists) {
+        if (!mayCreate) return ERROR_FILE_NOT_FOUND;
+        target.path = fullPath;
+        return ERROR_SUCCESS;
+    }
+    // Such files refuse CreateFileA with CREATE_ALWAYS and
+    // FILE_ATTRIBUTE_NORMAL; the program never changes attributes.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_DIRECTORY;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return ERROR_FILE_READ_ONLY;
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return kErrorHiddenOrSystemFile;
+    target.path = OnDiskPath(fullPath, fileName);
+    return CanReplace(target.path);
 }
 
 // The old text stays whole until the new one is complete on disk: the text
 // goes to a new file in the same folder, which then takes the old file's
-// place. ReplaceFileA keeps the old file's security settings. A missing file
-// is created only when mayCreate is set.
-bool ReplaceWholeFile(const std::string& path, const std::string& text, bool mayCreate) {
-    char fullPath[MAX_PATH];
-    char* fileName = nullptr;
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, fullPath, &fileName);
-    if (length == 0 || length >= MAX_PATH || fileName == nullptr) return false;
-
-    const DWORD attributes = GetFileAttributesA(fullPath);
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (!exists && !mayCreate) return false;
-    // Such files refuse CreateFileA with CREATE_ALWAYS and
-    // FILE_ATTRIBUTE_NORMAL; the program never changes attributes.
-    if (exists && (attributes & kUnwritableAttributes) != 0) return false;
-    const std::string target = exists ? OnDiskPath(fullPath, fileName) : fullPath;
-    // Asked first: a failed ReplaceFileA may leave a file of its own behind.
-    if (exists && !CanReplace(target)) return false;
-
-    TempFile temp(std::string(fullPath, fileName));
-    if (!temp.Created() || !WriteWholeFile(temp.Path(), text)) return false;
+// place. ReplaceFileA keeps the old file's security settings.
+DWORD PlaceWholeText(const ReplaceTarget& target, const std::string& bytes) {
+    TempFile temp(target.folder);
+    if (!temp.Created()) return GetLastError();
+    if (const DWORD error = WriteWholeFile(temp.Path(), bytes)) return error;
 
     BOOL placed = FALSE;
-    if (exists) {
-        placed = ReplaceFileA(target.c_str(), temp.Path(), nullptr, 0, nullptr, nullptr);
+    if (target.exists) {
+        placed = ReplaceFileA(target.path.c_str(), temp.Path(), nullptr, 0, nullptr, nullptr);
         // The old file has been moved aside but the new one did not take its
         // name: put it there rather than lose both.
         if (!placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-            placed = MoveFileExA(temp.Path(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+            placed = MoveFileExA(temp.Path(), target.path.c_str(), MOVEFILE_WRITE_THROUGH);
         }
     } else {
-        placed = MoveFileExA(temp.Path(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+        placed = MoveFileExA(temp.Path(), target.path.c_str(), MOVEFILE_WRITE_THROUGH);
     }
-    if (placed) temp.Keep();
-    return placed != FALSE;
+    if (!placed) return GetLastError();
+    temp.Keep();
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -202,37 +271,119 @@ std::string HostsService::GetHostsFilePath() const {
 }
 
 std::string HostsService::ReadTextFile(const std::string& path) const {
-    // Asked first so that a missing file on a removable drive reads as empty
-    // without the system's "no disk" question; OPEN_EXISTING then makes sure
-    // that a file deleted meanwhile is not created.
-    if (!PathFileExistsA(path.c_str())) return {};
-    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return {};
-    const DWORD size = GetFileSize(file.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return {};
-    std::string bytes(size, '\0');
-    DWORD done = 0;
-    while (done < size) {
-        DWORD read = 0;
-        // Half a file is no text to edit and write back.
-        if (!ReadFile(file.Get(), &bytes[done], size - done, &read, nullptr)) return {};
-        if (read == 0) break;
-        done += read;
+    return AnsiText(ReadFileText(path));
+}
+
+std::string HostsService::AnsiText(const FileText& file) const {
+    if (!file.Read()) return {};
+    std::string text = file.encoding == TextEncoding::Ansi ? file.text : Utf8ToAnsi(file.text);
+    std::replace(text.begin(), text.end(), '\0', '\n');
+    return text;
+}
+
+FileText HostsService::ReadFileText(const std::string& path) const {
+    std::string bytes;
+    if (const DWORD error = ReadFileBytes(path, bytes)) {
+        FileText failed;
+        failed.error = error;
+        return failed;
     }
-    bytes.resize(done);
-    return DecodeText(bytes);
+    return Decode(bytes);
+}
+
+FileText HostsService::ReadHostsFile() const {
+    const std::string path = GetHostsFilePath();
+    if (path.empty()) {
+        FileText failed;
+        failed.error = ERROR_PATH_NOT_FOUND;
+        return failed;
+    }
+    return ReadFileText(path);
 }
 
 bool HostsService::WriteHostsFile(const std::string& text) const {
+    FileText content;
+    content.text = text;
+    return WriteHostsFile(content).Ok();
+}
+
+WriteResult HostsService::WriteHostsFile(const FileText& content, const FileText* expected) const {
+    WriteResult result;
     const std::string path = GetHostsFilePath();
     // The HOSTS file is never created: a missing one fails at once, and the
     // writer refuses one that goes missing after this look.
-    if (path.empty() || !PathFileExistsA(path.c_str())) return false;
-    return ReplaceWholeFile(path, text, false);
+    if (path.empty() || !PathFileExistsA(path.c_str())) {
+        result.error = ERROR_FILE_NOT_FOUND;
+        return result;
+    }
+    ReplaceTarget target;
+    if ((result.error = FindReplaceTarget(path, false, target))) return result;
+
+    std::string before;
+    if ((result.error = ReadFileBytes(target.path, before))) return result;
+    if (expected) {
+        const FileText now = Decode(before);
+        if (now.text != expected->text || now.encoding != expected->encoding) {
+            result.error = kErrorChangedMeanwhile;
+            return result;
+        }
+    }
+    if ((result.error = HostsBackups().Keep(before))) {
+        result.backupFailed = true;
+        return result;
+    }
+    result.error = PlaceWholeText(target, Encode(content));
+    return result;
 }
 
 bool HostsService::WriteTextFile(const std::string& path, const std::string& text) const {
-    if (path.empty()) return false;
-    return ReplaceWholeFile(path, text, true);
+    FileText content;
+    content.text = text;
+    return WriteFileText(path, content).Ok();
+}
+
+WriteResult HostsService::WriteFileText(const std::string& path, const FileText& content) const {
+    WriteResult result;
+    ReplaceTarget target;
+    if (path.empty()) {
+        result.error = ERROR_INVALID_NAME;
+    } else if (!(result.error = FindReplaceTarget(path, true, target))) {
+        result.error = PlaceWholeText(target, Encode(content));
+    }
+    return result;
+}
+
+std::string FileErrorReason(const WriteResult& result) {
+    const std::string reason = FileErrorReason(result.error);
+    return result.backupFailed ? "无法备份原文件（" + reason + "）" : reason;
+}
+
+std::string FileErrorReason(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+    case kErrorElevationRequired:
+        return "没有权限，请以管理员身份运行";
+    case ERROR_FILE_READ_ONLY:
+    case ERROR_WRITE_PROTECT:
+        return "文件为只读";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return "文件正被其他程序使用";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "文件不存在";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "磁盘空间不足";
+    case ERROR_FILE_TOO_LARGE:
+        return "文件过大";
+    case kErrorHiddenOrSystemFile:
+        return "文件带有隐藏或系统属性";
+    case kErrorChangedMeanwhile:
+        return "文件已被其他程序修改";
+    default:
+        return "系统错误 " + std::to_string(error);
+    }
 }

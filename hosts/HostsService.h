@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/FileText.h"
+
 // One line of block-list text cut into its two parts.
 struct HostEntry {
     std::string address;  // text before the first space or tab
@@ -10,8 +12,9 @@ struct HostEntry {
 };
 
 // The HOSTS file and the block-list text format. Keeps no state between
-// calls: every user makes its own instance when it needs one. All text is
-// 8-bit text in the system's ANSI code page.
+// calls: every user makes its own instance when it needs one. Text handed
+// to the editor and the merge is 8-bit text in the system's ANSI code page;
+// the HOSTS file itself keeps its own encoding (FileText).
 class HostsService {
 public:
     // 0 unknown, 1 Win32s, 2 Windows 95/98, 3 Windows Me, 4 NT 4 or older,
@@ -19,14 +22,28 @@ public:
     int GetWindowsVersionClass() const;
     std::string GetHostsFilePath() const;
 
-    // Whole file as 8-bit text; UTF-16 files (with a byte-order mark) are
-    // converted. Empty when the file is missing or cannot be opened.
+    // A whole text file as ANSI text: UTF-16 and UTF-8 files are converted,
+    // and NUL bytes, which no text holds, end a line instead of the text.
+    // Empty when the file is missing or cannot be read.
     std::string ReadTextFile(const std::string& path) const;
-    // Replaces the HOSTS file's text; never creates the file. True only when
-    // the whole new text is in place.
+    // A whole text file in its own encoding, or why it could not be read.
+    // Read with read, write and delete sharing: the system's DNS client and
+    // security tools hold the HOSTS file open.
+    FileText ReadFileText(const std::string& path) const;
+    FileText ReadHostsFile() const;
+    // A file's text as ANSI text, the way ReadTextFile gives it.
+    std::string AnsiText(const FileText& file) const;
+
+    // Replaces the HOSTS file's text; never creates the file. Before any
+    // write the file as it was is kept as a backup; a failed backup stops the
+    // write. The ANSI form is true only when the whole new text is in place.
     bool WriteHostsFile(const std::string& text) const;
+    // With expected, the write is refused (kErrorChangedMeanwhile) unless the
+    // file still holds that text: another program changed it in between.
+    WriteResult WriteHostsFile(const FileText& content, const FileText* expected = nullptr) const;
     // Creates or replaces the file; true only when the whole text is in place.
     bool WriteTextFile(const std::string& path, const std::string& text) const;
+    WriteResult WriteFileText(const std::string& path, const FileText& content) const;
 
     std::vector<std::string> SplitEntryLines(const std::string& text) const;
     std::vector<std::string> SplitRawLines(const std::string& text,
@@ -45,4 +62,13 @@ public:
     // the HOSTS file's own (an import); true when a protected line was dropped.
     bool SplitHostsText(const std::string& text, std::string& entryText,
                         std::string& headText) const;
+    // The same cut of a HOSTS file in any encoding, for the editor: the entry
+    // lines come as ANSI text, the head stays in the file's own encoding. A
+    // line the editor could not show as it is (one holding a NUL byte, or
+    // characters the ANSI code page lacks) stays with the head, so no save
+    // ever loses it. True when a protected line was dropped.
+    bool SplitForEditor(const FileText& hosts, std::string& entryText, std::string& headText) const;
+    // A HOSTS file's text from a head in the encoding and ANSI entry text.
+    std::string ComposeHostsText(const std::string& headText, const std::string& entryText,
+                                 TextEncoding encoding) const;
 };

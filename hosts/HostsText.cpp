@@ -3,6 +3,7 @@
 #include "hosts/HostsText.h"
 
 #include "SitemoatConfig.h"
+#include "base/TextCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -57,6 +58,14 @@ bool NamesProtectedDomain(std::string_view name, const std::string& domain1,
                           const std::string& domain2) {
     return FindAnsi(name, domain1) != std::string_view::npos ||
            FindAnsi(name, domain2) != std::string_view::npos;
+}
+
+std::string LoweredAscii(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered;
 }
 
 }  // namespace
@@ -158,21 +167,49 @@ void HostsService::SortHostsText(const std::string& text, std::string& entryText
 
 bool HostsService::SplitHostsText(const std::string& text, std::string& entryText,
                                   std::string& headText) const {
+    FileText ansi;
+    ansi.text = text;
+    return SplitForEditor(ansi, entryText, headText);
+}
+
+bool HostsService::SplitForEditor(const FileText& hosts, std::string& entryText,
+                                  std::string& headText) const {
+    static const std::array<bool, 256> kLineBreaks = SeparatorTable("\r\n");
     entryText.clear();
     headText.clear();
+    const bool ansi = hosts.encoding == TextEncoding::Ansi;
     const std::string protected1 = LoweredAnsi(kProtectedDomain1);
     const std::string protected2 = LoweredAnsi(kProtectedDomain2);
     bool dropped = false;
-    for (const std::string& line : SplitRawLines(text, "\r\n")) {
+    std::string line;
+    // CR and LF never occur inside a character of either encoding.
+    ForEachPiece(hosts.text, kLineBreaks, [&](std::string_view piece) {
+        bool lossy = false;
+        line = ansi ? std::string(piece) : Utf8ToAnsi(piece, &lossy);
+        LowerAnsi(line);
         const std::string_view name = SplitEntryParts(line).name;
         if (NamesProtectedDomain(name, protected1, protected2)) {
             dropped = true;
-            continue;
+            return;
         }
-        // SplitRawLines lowered the line, so "localhost" matches in any case.
-        std::string& part = (name == kLocalName || !IsEntryLine(line)) ? headText : entryText;
-        part += line;
-        part += '\n';
-    }
+        // The line is lowered, so "localhost" matches in any case.
+        const bool head = name == kLocalName || !IsEntryLine(line);
+        const bool showable = !lossy && line.find('\0') == std::string::npos;
+        if (!head && showable) {
+            entryText += line;
+            entryText += '\n';
+        } else {
+            // In the file's own encoding; UTF-8 is lowered in its ASCII
+            // letters only, so no byte of it can change its meaning.
+            headText += ansi ? line : LoweredAscii(piece);
+            headText += '\n';
+        }
+    });
     return dropped;
+}
+
+std::string HostsService::ComposeHostsText(const std::string& headText, const std::string& entryText,
+                                           TextEncoding encoding) const {
+    if (encoding == TextEncoding::Ansi) return headText + entryText;
+    return headText + AnsiToUtf8(entryText);
 }

@@ -131,11 +131,16 @@ TEST_F(ReadTextFileTest, AnsiTextComesBackUnchanged) {
     const std::string text = "# 中文 HOSTS\r\n127.0.0.1       Ads.Example.COM\n0.0.0.0\t華.cn\r\n";
     EXPECT_EQ(text, Read(text));
     EXPECT_EQ("", Read(""));
-    EXPECT_EQ("\xEF\xBB\xBF" "a.com", Read("\xEF\xBB\xBF" "a.com"));
 }
 
-TEST_F(ReadTextFileTest, AnsiTextEndsAtTheFirstZeroByte) {
-    EXPECT_EQ("a.com\r\n", Read(std::string("a.com\r\n\0b.com\r\n", 15)));
+// A NUL byte is no text: it ends a line, never the rest of the file.
+TEST_F(ReadTextFileTest, ZeroBytesEndALineNotTheText) {
+    EXPECT_EQ("a.com\r\n\nb.com\r\n", Read(std::string("a.com\r\n\0b.com\r\n", 15)));
+}
+
+TEST_F(ReadTextFileTest, Utf8IsConvertedToTheAnsiCodePage) {
+    EXPECT_EQ("a.com", Read("\xEF\xBB\xBF" "a.com"));
+    EXPECT_EQ("# 广告\r\n0.0.0.0 a.com", Read("# \xE5\xB9\xBF\xE5\x91\x8A\r\n0.0.0.0 a.com"));
 }
 
 TEST_F(ReadTextFileTest, Utf16IsConvertedToTheAnsiCodePage) {
@@ -146,8 +151,8 @@ TEST_F(ReadTextFileTest, Utf16IsConvertedToTheAnsiCodePage) {
     EXPECT_EQ("", Read("\xFF\xFE"));
 }
 
-TEST_F(ReadTextFileTest, Utf16EndsAtTheFirstZeroUnit) {
-    EXPECT_EQ("ab", Read(Utf16Bytes(std::u16string(u"ab\0cd", 5), false)));
+TEST_F(ReadTextFileTest, Utf16ZeroUnitsEndALineNotTheText) {
+    EXPECT_EQ("ab\ncd", Read(Utf16Bytes(std::u16string(u"ab\0cd", 5), false)));
     // An odd last byte counts as a unit of its own.
     EXPECT_EQ("abc", Read(Utf16Bytes(u"ab", false) + "c"));
 }
