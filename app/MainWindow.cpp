@@ -5,6 +5,7 @@
 #include "SitemoatConfig.h"
 #include "app/OpenUrl.h"
 #include "dialogs/ProgressDialog.h"
+#include "dialogs/TextDialog.h"
 #include "hosts/HostsService.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
@@ -113,13 +114,15 @@ void MainWindow::RunStartupCheck() {
         engine.RunUpdateWork(std::move(work));
     });
     progress.Run();
-    if (!Hwnd() || !hostsPage_.Editor()) return;
-    std::string text = progress.ResultText();
-    if (text.empty()) {
-        HostsService hosts;
-        text = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    if (!Hwnd()) return;
+    for (const std::string& failure : progress.Failures()) MessageDialog(failure).Run();
+    if (!hostsPage_.Editor()) return;
+    const FileText result = progress.Result();
+    if (result.text.empty()) {
+        hostsPage_.LoadHostsFile();
+    } else {
+        hostsPage_.RefillEditor(result);
     }
-    hostsPage_.RefillEditor(text);
 }
 
 void MainWindow::OnTabSelect(Message& m) {

@@ -1,6 +1,7 @@
 #include "dialogs/ProgressDialog.h"
 
 #include <mutex>
+#include <vector>
 
 #include "res/resource.h"
 
@@ -39,9 +40,14 @@ public:
         return answer == IDOK && dialog_ ? kAnswerUpdate : kAnswerKeep;
     }
 
-    void SetResult(const std::string& hostsText) override {
+    void SetResult(const FileText& hosts) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        result_ = hostsText;
+        result_ = hosts;
+    }
+
+    void ReportFailure(const std::string& message) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failures_.push_back(message);
     }
 
     bool IsCancelled() const override {
@@ -80,16 +86,21 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return message_;
     }
-    std::string Result() const {
+    FileText Result() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return result_;
+    }
+    std::vector<std::string> Failures() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failures_;
     }
 
 private:
     mutable std::mutex mutex_;
     HWND dialog_;  // not owned; null once the dialog has ended
     std::string message_;
-    std::string result_;
+    FileText result_;
+    std::vector<std::string> failures_;
     bool cancelled_ = false;
     bool committed_ = false;
 };
@@ -107,8 +118,12 @@ ProgressDialog::~ProgressDialog() {
     if (link_) link_->Drop();
 }
 
-std::string ProgressDialog::ResultText() const {
-    return finished_ && link_ ? link_->Result() : std::string();
+FileText ProgressDialog::Result() const {
+    return finished_ && link_ ? link_->Result() : FileText();
+}
+
+std::vector<std::string> ProgressDialog::Failures() const {
+    return finished_ && link_ ? link_->Failures() : std::vector<std::string>();
 }
 
 bool ProgressDialog::ProcessTextDialogMessage(Message& m) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dialogs/TextDialog.h"
 #include "update/UpdateProgress.h"
@@ -26,9 +27,12 @@ public:
     ProgressDialog(std::string text, Work work);
     ~ProgressDialog() override;
 
-    // The result the work stored (the HOSTS text it wrote), once the dialog
+    // The result the work stored (the HOSTS file it wrote), once the dialog
     // has ended with 1; empty otherwise.
-    std::string ResultText() const;
+    FileText Result() const;
+    std::string ResultText() const { return Result().text; }
+    // What the work asked to tell the user, once the dialog has ended with 1.
+    std::vector<std::string> Failures() const;
 
 protected:
     bool ProcessTextDialogMessage(Message& m) override;

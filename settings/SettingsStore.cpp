@@ -76,15 +76,6 @@ std::string ReadWholeSection(const char* section) {
 
 }  // namespace
 
-std::string GetPathBesideProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string relative = std::string("..\\") + fileName;
-    if (!PathAppendA(path, relative.c_str())) return std::string();
-    return path;
-}
-
 std::string SettingsStore::GetConfigPath() const {
     return GetPathBesideProgram("config.ini");
 }
@@ -141,8 +132,30 @@ bool SettingsStore::ReplaceCustomSites(const std::vector<std::string>& addresses
                                        const std::vector<std::string>& stamps) const {
     if (addresses.size() != stamps.size()) return false;
     std::string text;
-    for (size_t i = 0; i < addresses.size(); ++i) text += addresses[i] + "|" + stamps[i] + "=\n";
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        // A line without an address goes back as it was read.
+        text += (addresses[i].empty() ? stamps[i] : addresses[i] + "|" + stamps[i]) + "=\n";
+    }
     return ReplaceCustomSection(text);
+}
+
+std::unique_lock<std::mutex> SettingsStore::LockCustomSites() {
+    static std::mutex lock;
+    return std::unique_lock<std::mutex>(lock);
+}
+
+bool SettingsStore::SetCustomSiteStamp(const std::string& address, const std::string& stamp) const {
+    const auto lock = LockCustomSites();
+    std::vector<std::string> addresses;
+    std::vector<std::string> stamps;
+    ReadCustomSites(addresses, stamps);
+    bool found = false;
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        if (lstrcmpiA(addresses[i].c_str(), address.c_str()) != 0) continue;
+        found = true;
+        stamps[i] = stamp;
+    }
+    return found && ReplaceCustomSites(addresses, stamps);
 }
 
 bool SettingsStore::CanStoreAddress(const std::string& address) {

@@ -1,6 +1,7 @@
 #include "update/UpdateEngine.h"
 
 #include "SitemoatConfig.h"
+#include "base/TextCodec.h"
 #include "hosts/HostsService.h"
 #include "settings/SettingsStore.h"
 #include "update/HttpFetcher.h"
@@ -10,6 +11,9 @@
 namespace {
 
 constexpr char kTempFileName[] = "temp.txt";
+constexpr char kUpdateFailed[] = "host表更新失败：";
+// Another program that keeps rewriting HOSTS gets this many merges.
+constexpr int kMergeAttempts = 3;
 
 struct CustomSites {
     std::vector<std::string> addresses;
@@ -22,39 +26,18 @@ CustomSites ReadCustomSites(const SettingsStore& settings) {
     return sites;
 }
 
-// Writes back every site that has an address, in order, in place of the
-// section.
-void RewriteCustomSites(const SettingsStore& settings, const CustomSites& sites) {
-    CustomSites kept;
-    for (size_t i = 0; i < sites.addresses.size(); ++i) {
-        if (sites.addresses[i].empty()) continue;
-        kept.addresses.push_back(sites.addresses[i]);
-        kept.stamps.push_back(sites.stamps[i]);
-    }
-    settings.ReplaceCustomSites(kept.addresses, kept.stamps);
-}
-
-struct StoredStamps {
-    std::string official;
-    CustomSites custom;
-};
-
-StoredStamps ReadStoredStamps(const SettingsStore& settings) {
-    return {settings.GetOfficialStamp(), ReadCustomSites(settings)};
-}
-
-void RestoreStoredStamps(const SettingsStore& settings, const StoredStamps& saved) {
-    if (settings.GetOfficialStamp() != saved.official) settings.SetOfficialStamp(saved.official);
-    CustomSites now = ReadCustomSites(settings);
-    if (now.addresses != saved.custom.addresses || now.stamps != saved.custom.stamps) {
-        RewriteCustomSites(settings, saved.custom);
-    }
-}
-
-ULONGLONG FileSize(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// HOSTS with the entries the lists add, in the file's own encoding: the
+// file's text is never rewritten, only followed.
+FileText Merged(const FileText& hosts, const std::vector<UpdateEngine::NewList>& lists) {
+    const HostsService service;
+    const bool ansi = hosts.encoding == TextEncoding::Ansi;
+    std::string merged = ansi ? hosts.text : Utf8ToAnsi(hosts.text);
+    const std::size_t held = merged.size();
+    for (const UpdateEngine::NewList& list : lists) service.AppendNewEntries(merged, list.text);
+    const std::string added = merged.substr(held);
+    FileText result = hosts;
+    result.text += service.ComposeHostsText("", added, hosts.encoding);
+    return result;
 }
 
 }  // namespace
@@ -68,6 +51,17 @@ UpdateEngine::UpdateEngine(std::string officialAddress)
 
 bool UpdateEngine::CheckListSite(std::string& hostsText, const std::string& address,
                                  std::string& stamp, bool checkOnly) const {
+    NewList list;
+    if (!FetchIfNewer(address, stamp, checkOnly, list)) return false;
+    if (!checkOnly) {
+        HostsService().AppendNewEntries(hostsText, list.text);
+        stamp = list.stamp;
+    }
+    return true;
+}
+
+bool UpdateEngine::FetchIfNewer(const std::string& address, const std::string& stamp,
+                                bool checkOnly, NewList& list) const {
     HttpFetcher fetcher;
     std::string newStamp = fetcher.GetLastModified(address);
     if (newStamp.empty() || lstrcmpiA(newStamp.c_str(), stamp.c_str()) == 0) return false;
@@ -75,9 +69,9 @@ bool UpdateEngine::CheckListSite(std::string& hostsText, const std::string& addr
 
     std::string tempPath = GetPathBesideProgram(kTempFileName);
     if (fetcher.DownloadToFile(address, tempPath) != kDownloadOk) return false;
-    HostsService hosts;
-    hosts.AppendNewEntries(hostsText, hosts.ReadTextFile(tempPath));
-    stamp = newStamp;
+    list.address = address;
+    list.stamp = newStamp;
+    list.text = HostsService().ReadTextFile(tempPath);
     return true;
 }
 
@@ -97,25 +91,38 @@ bool UpdateEngine::IsUpdateAvailable() const {
     return false;
 }
 
-void UpdateEngine::ApplyOfficialUpdate(std::string& hostsText) const {
+std::vector<UpdateEngine::NewList> UpdateEngine::FetchNewerLists() const {
     SettingsStore settings;
-    if (!settings.IsOfficialUpdateEnabled()) return;
-    std::string stamp = settings.GetOfficialStamp();
-    if (CheckListSite(hostsText, officialAddress_, stamp, false)) settings.SetOfficialStamp(stamp);
+    std::vector<NewList> lists;
+    NewList list;
+    if (settings.IsOfficialUpdateEnabled() &&
+        FetchIfNewer(officialAddress_, settings.GetOfficialStamp(), false, list)) {
+        list.official = true;
+        lists.push_back(list);
+    }
+    if (settings.IsCustomUpdateEnabled()) {
+        CustomSites sites = ReadCustomSites(settings);
+        for (size_t i = 0; i < sites.addresses.size(); ++i) {
+            if (sites.addresses[i].empty()) continue;
+            list = NewList();
+            if (FetchIfNewer(sites.addresses[i], sites.stamps[i], false, list)) lists.push_back(list);
+        }
+    }
+    return lists;
 }
 
-void UpdateEngine::ApplyCustomUpdates(std::string& hostsText) const {
+// A stored stamp says that its list is in HOSTS, so stamps are stored only
+// once HOSTS holds the lists, and each into the settings as they stand then:
+// a site the user added or removed meanwhile stays so.
+void UpdateEngine::StoreStamps(const std::vector<NewList>& lists) const {
     SettingsStore settings;
-    if (!settings.IsCustomUpdateEnabled()) return;
-    CustomSites sites = ReadCustomSites(settings);
-    if (sites.addresses.empty()) return;
-    for (size_t i = 0; i < sites.addresses.size(); ++i) {
-        CheckListSite(hostsText, sites.addresses[i], sites.stamps[i], false);
+    for (const NewList& list : lists) {
+        if (list.official) {
+            settings.SetOfficialStamp(list.stamp);
+        } else {
+            settings.SetCustomSiteStamp(list.address, list.stamp);
+        }
     }
-    // Rewritten only after every download, so that a pass cut short (the
-    // process ending under an abandoned worker) never leaves the section
-    // emptied.
-    RewriteCustomSites(settings, sites);
 }
 
 void UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const {
@@ -125,23 +132,37 @@ void UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const
     }
     progress->SetMessage(kUpdatingMessage);
 
-    SettingsStore settings;
-    StoredStamps before = ReadStoredStamps(settings);
-    HostsService hosts;
-    const std::string hostsPath = hosts.GetHostsFilePath();
-    std::string hostsText = hosts.ReadTextFile(hostsPath);
-    // A HOSTS file that holds text but cannot be read now (another program
-    // has it open) reads as empty: merged into nothing and written back
-    // later, it would lose every line it had.
-    if (hostsText.empty() && FileSize(hostsPath) > 0) return;
-    ApplyOfficialUpdate(hostsText);
-    ApplyCustomUpdates(hostsText);
-    // A stored stamp says its list is in HOSTS. Unless the merged text is
-    // really written (HOSTS read-only, or the user gave up waiting), the
-    // stamps go back, so the same lists are offered again next time.
-    if (!progress->Commit() || !hosts.WriteHostsFile(hostsText)) {
-        RestoreStoredStamps(settings, before);
+    const HostsService hosts;
+    // A HOSTS file that cannot be read now (another program holds it without
+    // sharing, or reading is denied) is left alone: the lists merged into
+    // nothing would replace every line it has.
+    FileText before = hosts.ReadHostsFile();
+    if (!before.Read()) {
+        progress->ReportFailure(kUpdateFailed + FileErrorReason(before.error));
         return;
     }
-    progress->SetResult(hostsText);
+    const std::vector<NewList> lists = FetchNewerLists();
+    // Once the user has given up waiting, nothing at all is written.
+    if (lists.empty() || !progress->Commit()) return;
+
+    for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
+        // Read after the downloads, right before merging, and written only
+        // if no other program changed it in between.
+        const FileText current = hosts.ReadHostsFile();
+        if (!current.Read()) {
+            progress->ReportFailure(kUpdateFailed + FileErrorReason(current.error));
+            return;
+        }
+        const FileText merged = Merged(current, lists);
+        const WriteResult written = hosts.WriteHostsFile(merged, &current);
+        if (written.error == kErrorChangedMeanwhile) continue;
+        if (!written.Ok()) {
+            progress->ReportFailure(kUpdateFailed + FileErrorReason(written));
+            return;
+        }
+        StoreStamps(lists);
+        progress->SetResult(merged);
+        return;
+    }
+    progress->ReportFailure(kUpdateFailed + FileErrorReason(kErrorChangedMeanwhile));
 }

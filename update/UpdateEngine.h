@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The start-up update pass: asks the official site and the user's sites
 // for their list stamps and merges every newer list into HOSTS. Holds only
@@ -26,15 +27,25 @@ public:
                        bool checkOnly) const;
     // True at the first enabled site with a new stamp, the official one first.
     bool IsUpdateAvailable() const;
-    // Merge the official list, then the user's lists, into hostsText and
-    // store the stamps of those merged.
-    void ApplyOfficialUpdate(std::string& hostsText) const;
-    void ApplyCustomUpdates(std::string& hostsText) const;
+
+    // A list newer than its stored stamp, downloaded and kept until merged.
+    struct NewList {
+        std::string address;
+        std::string stamp;
+        std::string text;
+        bool official = false;
+    };
+    // Every enabled site's newer list, the official one first.
+    std::vector<NewList> FetchNewerLists() const;
 
     // The worker body behind the progress dialog: check, ask, merge, write
     // HOSTS once. See UpdateProgress for who owns what.
     void RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const;
 
 private:
+    bool FetchIfNewer(const std::string& address, const std::string& stamp, bool checkOnly,
+                      NewList& list) const;
+    void StoreStamps(const std::vector<NewList>& lists) const;
+
     std::string officialAddress_;
 };

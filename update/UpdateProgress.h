@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "hosts/FileText.h"
+
 // Texts of the start-up update pass.
 inline constexpr char kCheckingMessage[] = "请稍候，正在检测升级……";
 inline constexpr char kUpdatingMessage[] = "请稍候，正在更新…………";
@@ -30,8 +32,11 @@ public:
     virtual void SetMessage(const std::string& text) = 0;
     // Asks the user; kAnswerUpdate or kAnswerKeep.
     virtual int AskToUpdate(const std::string& question) = 0;
-    // The HOSTS text as written; called only when HOSTS was rewritten.
-    virtual void SetResult(const std::string& hostsText) = 0;
+    // The HOSTS file as written; called only when HOSTS was rewritten.
+    virtual void SetResult(const FileText& hosts) = 0;
+    // Something the user must be told once the wait is over, such as a
+    // HOSTS file that could not be written ("host表更新失败：...").
+    virtual void ReportFailure(const std::string& message) = 0;
     // True once the user has cancelled the wait. The pass then asks
     // nothing more and leaves HOSTS and the stamps as they were.
     virtual bool IsCancelled() const = 0;

@@ -124,7 +124,7 @@ TEST_F(ProgressDialogTest, ShowsTheWorksMessageAndKeepsItsResult) {
         waited = Await(looked);
         progress->SetMessage(kUpdatingMessage);
         waited = waited && Await(seen);
-        progress->SetResult("0.0.0.0 a.example\r\n");
+        progress->SetResult(FileText{"0.0.0.0 a.example\r\n"});
     });
     LoopScript watch([&] {
         if (!IsUp(dialog)) return false;
@@ -194,7 +194,7 @@ TEST_F(ProgressDialogTest, CancelReturnsTwoAtOnceAndTheWorkerFinishesAlone) {
             shared->answer = progress->AskToUpdate(kUpdateQuestion);
             shared->cancelled = progress->IsCancelled();
             shared->committed = progress->Commit();
-            progress->SetResult("0.0.0.0 late.example\r\n");
+            progress->SetResult(FileText{"0.0.0.0 late.example\r\n"});
             SetEvent(shared->finished.Get());
         });
         LoopScript cancel([&] {
@@ -230,7 +230,7 @@ TEST_F(ProgressDialogTest, CancelIsRefusedOnceTheWorkHasCommitted) {
         if (!progress->Commit()) return;
         SetEvent(committed.Get());
         Await(release);
-        progress->SetResult("written");
+        progress->SetResult(FileText{"written"});
     });
     LoopScript cancel([&] {
         if (!IsUp(dialog) || !IsSet(committed)) return false;

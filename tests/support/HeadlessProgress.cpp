@@ -21,10 +21,15 @@ int HeadlessProgress::AskToUpdate(const std::string& question) {
     return answer_;
 }
 
-void HeadlessProgress::SetResult(const std::string& hostsText) {
+void HeadlessProgress::SetResult(const FileText& hosts) {
     std::lock_guard<std::mutex> lock(mutex_);
     hasResult_ = true;
-    result_ = hostsText;
+    result_ = hosts;
+}
+
+void HeadlessProgress::ReportFailure(const std::string& message) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_.push_back(message);
 }
 
 bool HeadlessProgress::IsCancelled() const {
@@ -72,5 +77,15 @@ bool HeadlessProgress::HasResult() const {
 
 std::string HeadlessProgress::Result() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return result_;
+    return result_.text;
+}
+
+TextEncoding HeadlessProgress::ResultEncoding() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return result_.encoding;
+}
+
+std::vector<std::string> HeadlessProgress::Failures() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failures_;
 }

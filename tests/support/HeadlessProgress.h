@@ -16,7 +16,8 @@ public:
 
     void SetMessage(const std::string& text) override;
     int AskToUpdate(const std::string& question) override;
-    void SetResult(const std::string& hostsText) override;
+    void SetResult(const FileText& hosts) override;
+    void ReportFailure(const std::string& message) override;
     bool IsCancelled() const override;
     bool Commit() override;
 
@@ -33,6 +34,8 @@ public:
     std::vector<std::string> Questions() const;
     bool HasResult() const;
     std::string Result() const;
+    TextEncoding ResultEncoding() const;
+    std::vector<std::string> Failures() const;
 
 private:
     const int answer_;
@@ -44,5 +47,6 @@ private:
     std::vector<std::string> messages_;
     std::vector<std::string> questions_;
     bool hasResult_ = false;
-    std::string result_;
+    FileText result_;
+    std::vector<std::string> failures_;
 };

@@ -155,8 +155,7 @@ TEST_F(UpdatePassTest, DeclinedUpdateChangesNothing) {
 }
 
 // A list whose download fails keeps its old stamp, so it is offered again;
-// the others are merged and stored. Lines without an address are dropped
-// by the rewrite.
+// the others are merged and stored, each into the line of its own site.
 TEST_F(UpdatePassTest, FailedDownloadKeepsThatSitesOldStamp) {
     server.SetList(kOfficialPath, kOld, "");
     server.SetResponse("/cut", RawHttpResponse("200 OK",
@@ -183,7 +182,8 @@ TEST_F(UpdatePassTest, FailedDownloadKeepsThatSitesOldStamp) {
     EXPECT_EQ("[update]\r\nofficial=1\r\ncustom=1\r\n"
               "[official]\r\nlasttime=" + std::string(kOld) + "\r\n"
               "[custom]\r\n" +
-                  server.Url("/cut") + "|" + kOld + "=\r\n" +
+                  server.Url("/cut") + "|" + kOld + "=\r\n"
+                  "no address here=\r\n" +
                   server.Url("/chunked") + "|=\r\n" +
                   server.Url("/b") + "|" + kNew + "=\r\n",
               ReadFileBesideProgram(kConfig));
@@ -199,8 +199,9 @@ TEST_F(UpdatePassTest, UnwritableHostsKeepsEveryStamp) {
     ASSERT_TRUE(DeleteFileA(hostsPath.c_str()));
 
     auto progress = Run(kAnswerUpdate);
-    EXPECT_EQ(5u, server.RequestedPaths().size());
+    EXPECT_EQ(1u, server.RequestedPaths().size());  // the check; no download for nothing
     EXPECT_FALSE(progress->HasResult());
+    EXPECT_EQ(std::vector<std::string>{"host表更新失败：文件不存在"}, progress->Failures());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(hostsPath.c_str()));
     EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
 }
