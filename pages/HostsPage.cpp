@@ -3,11 +3,13 @@
 #include <commdlg.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "SitemoatConfig.h"
 #include "app/OpenUrl.h"
 #include "dialogs/TextDialog.h"
+#include "hosts/HostsBackup.h"
 #include "hosts/HostsService.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
@@ -16,12 +18,23 @@
 namespace {
 
 constexpr char kSavedMessage[] = "host表保存成功！";
+constexpr char kSaveFailed[] = "host表保存失败：";
+constexpr char kImportFailed[] = "导入失败：";
+constexpr char kExportFailed[] = "导出失败：";
+constexpr char kRestoreFailed[] = "恢复失败：";
+constexpr char kUnreadable[] = "无法读取Host表：";
+constexpr char kEditorUnreadable[] = "无法读取编辑框中的全部内容";
+constexpr char kReadAgain[] = "已重新读取Host表，您输入的内容已保留，请确认后再保存。";
+constexpr char kNoBackups[] = "还没有Host表的备份。";
+constexpr char kOriginalLabel[] = "（最初的Host表）";
 constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
 constexpr DWORD kPathBufferSize = 32768;
 // How much text the editor is filled with at a time.
 constexpr size_t kFillPieceSize = 64 * 1024;
+// Past any HOSTS file: the editor's text is not read into more than this.
+constexpr size_t kMaxEditorBytes = size_t(1) << 30;
 
 // Lines of the added head that the kept head does not hold yet, after it.
 std::string MergeHead(const std::string& kept, const std::string& added) {
@@ -35,6 +48,13 @@ std::string MergeHead(const std::string& kept, const std::string& added) {
         start = end;
     }
     return head;
+}
+
+std::string TimeText(const SYSTEMTIME& t) {
+    char text[32];
+    wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+              t.wSecond);
+    return text;
 }
 
 bool AskPath(bool save, std::string& path) {
@@ -68,6 +88,7 @@ bool HostsPage::ProcessDialogMessage(Message& m) {
         {IDC_LINK_EXPORT, &HostsPage::OnExport},
         {IDC_LINK_HELP, &HostsPage::OnHelp},
         {IDC_LINK_SHARE, &HostsPage::OnShare},
+        {IDC_LINK_RESTORE, &HostsPage::OnRestore},
     };
     return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
 }
@@ -82,6 +103,7 @@ void HostsPage::OnInitDialog(Message&) {
     importLink_.Create(Hwnd(), IDC_LINK_IMPORT, RECT{30, 350, 54, 362}, "导入");
     exportLink_.Create(Hwnd(), IDC_LINK_EXPORT, RECT{70, 350, 94, 362}, "导出");
     shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
+    restoreLink_.Create(Hwnd(), IDC_LINK_RESTORE, RECT{254, 350, 278, 362}, "恢复");
 
     editor_ = GetDlgItem(Hwnd(), IDC_HOSTS_EDITOR);
     PrepareEditor();
@@ -95,12 +117,32 @@ void HostsPage::PrepareEditor() {
 }
 
 std::string HostsPage::EditorText() const {
-    if (!editor_) return std::string();
-    const int length = GetWindowTextLengthA(editor_);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int n = GetWindowTextA(editor_, &text[0], length + 1);
-    text.resize(n > 0 ? n : 0);
+    std::string text;
+    ReadEditorText(text);
     return text;
+}
+
+bool HostsPage::ReadEditorText(std::string& text) const {
+    text.clear();
+    if (!editor_) return false;
+    const int characters = GetWindowTextLengthA(editor_);
+    if (characters <= 0) return true;
+    // Under Wine the control counts characters where bytes are asked for,
+    // and hands back nothing at all into a buffer of that size: the buffer
+    // grows until the whole text has fitted with room to spare.
+    GETTEXTLENGTHEX ask{GTL_NUMBYTES | GTL_PRECISE, CP_ACP};
+    const LRESULT bytes = SendMessageA(editor_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0);
+    size_t size = std::max(bytes > 0 ? size_t(bytes) : 0, size_t(characters) * 2) + 2;
+    for (; size <= kMaxEditorBytes; size *= 2) {
+        text.assign(size, '\0');
+        const int read = GetWindowTextA(editor_, &text[0], static_cast<int>(size));
+        if (read > 0 && size_t(read) + 1 < size) {
+            text.resize(size_t(read));
+            return true;
+        }
+    }
+    text.clear();
+    return false;
 }
 
 void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool bold) {
@@ -118,8 +160,53 @@ void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool 
 }
 
 void HostsPage::RefillEditor(const std::string& hostsText) {
+    FileText hosts;
+    hosts.text = hostsText;
+    RefillEditor(hosts);
+}
+
+void HostsPage::RefillEditor(const FileText& hosts) {
+    if (!ShowHosts(hosts)) return;
+    // Lines that block the maker's sites were left out; HOSTS is rewritten
+    // as shown, without them.
+    const HostsService service;
+    FileText cleaned{service.ComposeHostsText(hostsHead_, EditorText(), encoding_), encoding_};
+    service.WriteHostsFile(cleaned);
+}
+
+void HostsPage::LoadHostsFile() {
+    const FileText hosts = HostsService().ReadHostsFile();
+    if (hosts.Read() || hosts.Missing()) {
+        RefillEditor(hosts.Read() ? hosts : FileText());
+        return;
+    }
+    // Shown as empty, it would be saved empty over every line it has.
+    ShowHosts(FileText());
+    readError_ = hosts.error;
+    ShowMessage(kUnreadable + FileErrorReason(hosts.error));
+}
+
+bool HostsPage::ShowHosts(const FileText& hosts) {
     std::string entries;
-    HostsService().SortHostsText(hostsText, entries, hostsHead_);
+    std::string head;
+    const bool dropped = HostsService().SplitForEditor(hosts, entries, head);
+    hostsHead_ = std::move(head);
+    encoding_ = hosts.encoding;
+    readError_ = ERROR_SUCCESS;
+    FillEditor(entries);
+    return dropped;
+}
+
+void HostsPage::MergeIntoEditor(const std::string& editorText, const std::string& added) {
+    const HostsService hosts;
+    std::string combined = editorText;
+    hosts.AppendNewEntries(combined, added);
+    // The combined text is not the HOSTS file: cut it without writing HOSTS,
+    // and keep the file's head, which the editor never held.
+    std::string entries;
+    std::string head;
+    hosts.SplitHostsText(combined, entries, head);
+    hostsHead_ = MergeHead(hostsHead_, hosts.ComposeHostsText("", head, encoding_));
     FillEditor(entries);
 }
 
@@ -186,28 +273,89 @@ void HostsPage::OnSave() {
     // Without an editor there is nothing to save: writing the head alone
     // would throw the entries away.
     if (!editor_) return;
-    if (HostsService().WriteHostsFile(hostsHead_ + EditorText())) ShowMessage(kSavedMessage);
+    std::string text;
+    if (!ReadEditorText(text)) {
+        ShowMessage(std::string(kSaveFailed) + kEditorUnreadable);
+        return;
+    }
+    const HostsService hosts;
+    if (readError_ != ERROR_SUCCESS) {
+        const FileText current = hosts.ReadHostsFile();
+        if (!current.Read()) {
+            ShowMessage(kUnreadable + FileErrorReason(current.error));
+            return;
+        }
+        // Readable at last: the user sees what it holds, with what they
+        // typed, before anything is written over it.
+        RefillEditor(current);
+        MergeIntoEditor(EditorText(), text);
+        ShowMessage(kReadAgain);
+        return;
+    }
+    const FileText content{hosts.ComposeHostsText(hostsHead_, text, encoding_), encoding_};
+    const WriteResult written = hosts.WriteHostsFile(content);
+    ShowMessage(written.Ok() ? std::string(kSavedMessage) : kSaveFailed + FileErrorReason(written));
 }
 
 void HostsPage::OnImport() {
     std::string path;
     if (!editor_ || !AskImportPath(path)) return;
-    HostsService hosts;
-    std::string combined = EditorText();
-    hosts.AppendNewEntries(combined, hosts.ReadTextFile(path));
-    // The combined text is not the HOSTS file: cut it without writing HOSTS,
-    // and keep the file's head, which the editor never held.
-    std::string entries;
-    std::string head;
-    hosts.SplitHostsText(combined, entries, head);
-    hostsHead_ = MergeHead(hostsHead_, head);
-    FillEditor(entries);
+    const HostsService hosts;
+    const FileText file = hosts.ReadFileText(path);
+    if (!file.Read()) {
+        ShowMessage(kImportFailed + FileErrorReason(file.error));
+        return;
+    }
+    std::string text;
+    if (!ReadEditorText(text)) {
+        ShowMessage(std::string(kImportFailed) + kEditorUnreadable);
+        return;
+    }
+    MergeIntoEditor(text, hosts.AnsiText(file));
 }
 
 void HostsPage::OnExport() {
     std::string path;
     if (!AskExportPath(path)) return;
-    HostsService().WriteTextFile(path, hostsHead_ + EditorText());
+    std::string text;
+    if (!ReadEditorText(text)) {
+        ShowMessage(std::string(kExportFailed) + kEditorUnreadable);
+        return;
+    }
+    const HostsService hosts;
+    const FileText content{hosts.ComposeHostsText(hostsHead_, text, encoding_), encoding_};
+    const WriteResult written = hosts.WriteFileText(path, content);
+    if (!written.Ok()) ShowMessage(kExportFailed + FileErrorReason(written));
+}
+
+// The chosen backup is loaded into the editor; the user saves it, and that
+// save keeps a backup of what it replaces, so a restore can be undone too.
+void HostsPage::OnRestore() {
+    if (!editor_) return;
+    const HostsService hosts;
+    const std::vector<HostsBackup> backups = HostsBackups().List();
+    if (backups.empty()) {
+        ShowMessage(kNoBackups);
+        return;
+    }
+    std::vector<FileText> texts;
+    std::vector<RestoreDialog::Item> items;
+    for (const HostsBackup& backup : backups) {
+        texts.push_back(hosts.ReadFileText(backup.path));
+        std::string entries;
+        std::string head;
+        hosts.SplitForEditor(texts.back(), entries, head);
+        const auto count = std::count(entries.begin(), entries.end(), '\n');
+        items.push_back({TimeText(backup.time) + (backup.original ? kOriginalLabel : ""),
+                         std::to_string(count) + "条"});
+    }
+    const int chosen = AskRestoreChoice(items);
+    if (chosen < 0 || size_t(chosen) >= texts.size()) return;
+    if (!texts[chosen].Read()) {
+        ShowMessage(kRestoreFailed + FileErrorReason(texts[chosen].error));
+        return;
+    }
+    ShowHosts(texts[chosen]);
 }
 
 void HostsPage::OnHelp() {
@@ -228,6 +376,11 @@ bool HostsPage::AskExportPath(std::string& path) {
 
 void HostsPage::ShowMessage(const std::string& text) {
     MessageDialog(text).Run();
+}
+
+int HostsPage::AskRestoreChoice(const std::vector<RestoreDialog::Item>& items) {
+    RestoreDialog dialog(items);
+    return dialog.Run() == IDOK ? dialog.Chosen() : -1;
 }
 
 bool HostsPage::Open(const std::string& address) {

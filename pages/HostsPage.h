@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "dialogs/RestoreDialog.h"
+#include "hosts/FileText.h"
 #include "skin/HyperlinkLabel.h"
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
@@ -17,21 +20,35 @@ public:
     HostsPage();
 
     // Empties the editor and fills it with the entry lines of the HOSTS
-    // text; its head lines become the page's head.
+    // text; its head lines become the page's head. Lines that would block
+    // the maker's sites are dropped, and the HOSTS file is rewritten without
+    // them.
     void RefillEditor(const std::string& hostsText);
+    void RefillEditor(const FileText& hosts);
+    // Reads the HOSTS file into the editor. A file that exists but cannot be
+    // read is said so, and no save goes over it until a read succeeds.
+    void LoadHostsFile();
     // Appends text at the end of the editor in the colour (and bold).
     void AppendColoredText(const std::string& text, COLORREF color, bool bold);
 
     // The editor, or null when the rich edit control could not be made.
     HWND Editor() const { return editor_; }
+    // The editor's whole text, "" when there is none or it cannot be read.
     std::string EditorText() const;
+    // The editor's whole text, whatever length the control reports; false
+    // when it could not be read whole.
+    bool ReadEditorText(std::string& text) const;
+    // The head in the HOSTS file's own encoding.
     const std::string& HostsHead() const { return hostsHead_; }
+    TextEncoding HostsEncoding() const { return encoding_; }
 
 protected:
     // What the page asks of the user and the shell; tests answer in their stead.
     virtual bool AskImportPath(std::string& path);
     virtual bool AskExportPath(std::string& path);
     virtual void ShowMessage(const std::string& text);
+    // The backup chosen from the list shown, or -1.
+    virtual int AskRestoreChoice(const std::vector<RestoreDialog::Item>& items);
     virtual bool Open(const std::string& address);
 
     bool ProcessDialogMessage(Message& m) override;
@@ -44,7 +61,14 @@ private:
     void OnExport();
     void OnHelp();
     void OnShare();
+    void OnRestore();
 
+    // Shows a HOSTS file's entries and keeps its head and encoding; true
+    // when it held lines that block the maker's sites, which are left out.
+    bool ShowHosts(const FileText& hosts);
+    // Adds the entries of ANSI text that the editor does not hold yet, and
+    // its comments to the head, as an import does.
+    void MergeIntoEditor(const std::string& editorText, const std::string& added);
     // Puts the entry text into an empty editor.
     void FillEditor(const std::string& entryText);
     // A fresh, empty editor in the old one's place: the control deletes the
@@ -59,6 +83,11 @@ private:
     HyperlinkLabel importLink_;
     HyperlinkLabel exportLink_;
     HyperlinkLabel shareLink_;
+    HyperlinkLabel restoreLink_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     std::string hostsHead_;
+    TextEncoding encoding_ = TextEncoding::Ansi;
+    // Why the HOSTS file could not be read at the last try; ERROR_SUCCESS
+    // once it has been.
+    DWORD readError_ = ERROR_SUCCESS;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@
 #include "PixelCapture.h"
 #include "SitemoatConfig.h"
 #include "UserActions.h"
+#include "hosts/HostsBackup.h"
 #include "pages/HostsPage.h"
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -36,6 +39,8 @@ public:
     std::string exportPath;
     std::vector<std::string> messages;
     std::vector<std::string> opened;
+    std::vector<RestoreDialog::Item> restoreItems;
+    int restoreChoice = -1;
 
 protected:
     bool AskImportPath(std::string& path) override {
@@ -47,6 +52,10 @@ protected:
         return !path.empty();
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    int AskRestoreChoice(const std::vector<RestoreDialog::Item>& items) override {
+        restoreItems = items;
+        return restoreChoice;
+    }
     bool Open(const std::string& address) override {
         opened.push_back(address);
         return true;
@@ -57,6 +66,13 @@ protected:
 std::string Lower(std::string text) {
     if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
     return text;
+}
+
+// The backups the page keeps beside the program, all of them.
+void RemoveBackups() {
+    const HostsBackups backups;
+    for (const HostsBackup& backup : backups.List()) DeleteFileA(backup.path.c_str());
+    RemoveDirectoryA(backups.Folder().c_str());
 }
 
 std::string WithoutCr(std::string text) {
@@ -139,17 +155,161 @@ TEST_F(HostsPageTest, ShowsTheEntriesAndSavesTheHeadWithWhatWasTyped) {
     EXPECT_EQ((std::vector<std::string>{kSaved, kSaved}), page.messages);
 }
 
-// A save that cannot write says nothing: the user must not believe the
-// file holds what it does not.
-TEST_F(HostsPageTest, FailedSaveOfAReadOnlyHostsSaysNothing) {
+// Every HOSTS file the page meets saves back whole, in the encoding it was
+// read in: an entry line with Chinese text, UTF-8 with and without its mark
+// (characters the ANSI code page lacks included), UTF-16 (written back as
+// UTF-8), and a NUL byte. Lines the editor cannot show stay with the head.
+TEST_F(HostsPageTest, EveryEncodingSavesBackWhole) {
+    struct Row {
+        const char* fault;
+        std::string before;
+        std::string shown;  // the editor, before the typed line
+        std::string after;  // HOSTS after the save, CR left out
+    };
+    const std::string head8 = u8"# 中文注释 ✓\r\n127.0.0.1 LocalHost\r\n";
+    const std::string entries8 = u8"0.0.0.0 Ad.example # 广告\r\n0.0.0.0 k.example # 광고\r\n";
+    const std::string saved8 = u8"# 中文注释 ✓\n127.0.0.1 localhost\n0.0.0.0 k.example # 광고\n"
+                               u8"0.0.0.0 ad.example # 广告\n0.0.0.0 typed.example\n";
+    std::u16string utf16 = u"# 中文注释 ✓\r\n127.0.0.1 LocalHost\r\n0.0.0.0 Ad.example # 广告\r\n"
+                           u"0.0.0.0 k.example # 광고\r\n";
+    const std::string nul(1, '\0');
+    std::string utf16Bytes = "\xFF\xFE";
+    for (char16_t unit : utf16) utf16Bytes += {char(unit & 0xFF), char(unit >> 8)};
+    const Row rows[] = {
+        {"Chinese text in an entry line", "127.0.0.1 localhost\r\n0.0.0.0 Ad.example # 广告\r\n",
+         "0.0.0.0 ad.example # 广告\n",
+         "127.0.0.1 localhost\n0.0.0.0 ad.example # 广告\n0.0.0.0 typed.example\n"},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + head8 + entries8, "0.0.0.0 ad.example # 广告\n",
+         "\xEF\xBB\xBF" + saved8},
+        {"UTF-8 without a mark", head8 + entries8, "0.0.0.0 ad.example # 广告\n", saved8},
+        {"UTF-16", utf16Bytes, "0.0.0.0 ad.example # 广告\n", saved8},
+        {"a NUL byte",
+         "127.0.0.1 localhost\r\n0.0.0.0 a.example\r\n0.0.0.0 b" + nul + "x\r\n0.0.0.0 c.example\r\n",
+         "0.0.0.0 a.example\n0.0.0.0 c.example\n",
+         "127.0.0.1 localhost\n0.0.0.0 b" + nul +
+             "x\n0.0.0.0 a.example\n0.0.0.0 c.example\n0.0.0.0 typed.example\n"},
+    };
     ASSERT_NE(nullptr, Show(kHosts));
-    ASSERT_TRUE(SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_READONLY));
-    TypeAtEnd(page, "0.0.0.0 lost.example\r");
-    Command(page, IDC_SAVE);
-    SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(kHosts, hosts.Text());
+    for (const Row& row : rows) {
+        hosts.Replace(row.before);
+        page.LoadHostsFile();
+        EXPECT_EQ(row.shown, WithoutCr(page.EditorText())) << row.fault;
+        TypeAtEnd(page, "0.0.0.0 typed.example\r");
+        page.messages.clear();
+        Command(page, IDC_SAVE);
+        EXPECT_EQ(std::vector<std::string>{kSaved}, page.messages) << row.fault;
+        EXPECT_EQ(row.after, WithoutCr(hosts.Text())) << row.fault;
+    }
+}
+
+// A save that fails says so and why; HOSTS stays as it was and the editor
+// keeps what the user typed, to try again.
+TEST_F(HostsPageTest, FailedSavesSayWhyAndChangeNothing) {
+    struct Row {
+        const char* fault;
+        std::function<void()> arrange;
+        std::function<void()> undo;
+        std::string message;
+    };
+    UniqueFileHandle held;
+    const std::string backupFolder = GetPathBesideProgram("backup");
+    const Row rows[] = {
+        {"read-only", [&] { SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_READONLY); },
+         [&] { SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_NORMAL); },
+         "host表保存失败：文件为只读"},
+        {"held open by another program",
+         [&] { held.Reset(CreateFileA(hosts.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)); },
+         [&] { held.Reset(); }, "host表保存失败：文件正被其他程序使用"},
+        // A file where the backup folder should be: no backup, so no write.
+        {"backup failed",
+         [&] {
+             RemoveBackups();
+             WriteWholeFile(backupFolder, "not a folder");
+         },
+         [&] { DeleteFileA(backupFolder.c_str()); }, "host表保存失败：无法备份原文件（"},
+    };
+    ASSERT_NE(nullptr, Show(kHosts));
+    for (const Row& row : rows) {
+        TypeAtEnd(page, "0.0.0.0 kept.example\r");
+        const std::string typed = page.EditorText();
+        page.messages.clear();
+        row.arrange();
+        Command(page, IDC_SAVE);
+        row.undo();
+        ASSERT_EQ(1u, page.messages.size()) << row.fault;
+        EXPECT_EQ(0u, page.messages[0].find(row.message)) << row.fault << ": " << page.messages[0];
+        EXPECT_EQ(kHosts, hosts.Text()) << row.fault;
+        EXPECT_EQ(typed, page.EditorText()) << row.fault;
+    }
+}
+
+// Windows' DNS client holds HOSTS open with sharing: that reads. A program
+// that holds it without sharing makes it unreadable: the page says so and
+// saves nothing over it until it can read it, and then shows what it holds
+// with what the user typed before anything is written.
+TEST_F(HostsPageTest, AHostsThatCannotBeReadIsNeverSavedOver) {
+    ASSERT_NE(nullptr, Show(kHosts));
+    UniqueFileHandle shared(CreateFileA(hosts.Path().c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    page.LoadHostsFile();
+    EXPECT_EQ("0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n", WithoutCr(page.EditorText()));
     EXPECT_TRUE(page.messages.empty());
-    EXPECT_NE(std::string::npos, page.EditorText().find("lost.example"));  // still there to retry
+    shared.Reset();
+
+    UniqueFileHandle held(CreateFileA(hosts.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    page.LoadHostsFile();
+    const std::string unreadable = "无法读取Host表：文件正被其他程序使用";
+    EXPECT_EQ(std::vector<std::string>{unreadable}, page.messages);
+    EXPECT_EQ("", page.EditorText());
+    TypeAtEnd(page, "0.0.0.0 typed.example\r");
+    Command(page, IDC_SAVE);
+    EXPECT_EQ((std::vector<std::string>{unreadable, unreadable}), page.messages);
+    held.Reset();
+    EXPECT_EQ(kHosts, hosts.Text());
+
+    Command(page, IDC_SAVE);
+    EXPECT_EQ("已重新读取Host表，您输入的内容已保留，请确认后再保存。", page.messages.back());
+    EXPECT_EQ(kHosts, hosts.Text());
+    EXPECT_EQ("0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n0.0.0.0         typed.example\n",
+              WithoutCr(page.EditorText()));
+    Command(page, IDC_SAVE);
+    EXPECT_EQ(kSaved, page.messages.back());
+    EXPECT_EQ(Lower(WithoutCr(kHead)) + "0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n"
+                                        "0.0.0.0         typed.example\n",
+              WithoutCr(hosts.Text()));
+}
+
+// Every save keeps the file it replaces: the last ten, and the very first
+// HOSTS for good. "恢复" loads a chosen one into the editor; saving it keeps
+// the file it replaces in turn, so a restore can be undone.
+TEST_F(HostsPageTest, SavesKeepBackupsAndAChosenOneComesBack) {
+    RemoveBackups();
+    ASSERT_NE(nullptr, Show(kHosts));
+    for (int i = 0; i < 12; ++i) {
+        TypeAtEnd(page, "0.0.0.0 save" + std::to_string(i) + ".example\r");
+        Command(page, IDC_SAVE);
+    }
+    const std::vector<HostsBackup> backups = HostsBackups().List();
+    ASSERT_EQ(HostsBackups::kKeep + 1, backups.size());
+    EXPECT_TRUE(backups.back().original);
+    EXPECT_EQ(kHosts, ReadWholeFile(backups.back().path));
+    EXPECT_NE(std::string::npos, ReadWholeFile(backups.front().path).find("save10.example"));
+    EXPECT_EQ(std::string::npos, ReadWholeFile(backups.front().path).find("save11.example"));
+
+    page.restoreChoice = static_cast<int>(backups.size()) - 1;
+    Command(page, IDC_LINK_RESTORE);
+    ASSERT_EQ(backups.size(), page.restoreItems.size());
+    EXPECT_NE(std::string::npos, page.restoreItems.back().time.find("最初的Host表"));
+    EXPECT_EQ("2条", page.restoreItems.back().entries);
+    EXPECT_EQ("0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n", WithoutCr(page.EditorText()));
+    const std::string beforeRestore = hosts.Text();
+    EXPECT_NE(std::string::npos, beforeRestore.find("save11.example"));  // loaded, not yet saved
+
+    Command(page, IDC_SAVE);
+    EXPECT_EQ(Lower(WithoutCr(kHosts)), WithoutCr(hosts.Text()));
+    EXPECT_EQ(beforeRestore, ReadWholeFile(HostsBackups().List().front().path));
+    RemoveBackups();
 }
 
 TEST_F(HostsPageTest, ImportAddsOnlyNewNamesAndLeavesHostsAndItsHeadAlone) {

@@ -1,0 +1,79 @@
+#include "dialogs/RestoreDialog.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "res/resource.h"
+#include "win/Placement.h"
+
+namespace {
+
+constexpr char kTitle[] = "恢复Host表";
+constexpr int kTimeColumnWidth = 220;
+constexpr int kEntriesColumnWidth = 90;
+
+void InsertColumn(HWND list, int index, const char* title, int width) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title);
+    column.iSubItem = index;
+    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+}  // namespace
+
+RestoreDialog::RestoreDialog(std::vector<Item> items)
+    : SkinnedDialog(IDD_RESTORE), items_(std::move(items)) {}
+
+bool RestoreDialog::ProcessDialogMessage(Message& m) {
+    static const MessageHandler<RestoreDialog> kMap[] = {
+        {WM_INITDIALOG, &RestoreDialog::OnInitDialog},
+        {WM_NOTIFY, &RestoreDialog::OnNotify},
+    };
+    static const CommandHandler<RestoreDialog> kCommands[] = {
+        {IDOK, &RestoreDialog::OnOk},
+        {IDCANCEL, &RestoreDialog::OnCancel},
+    };
+    return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
+}
+
+void RestoreDialog::OnInitDialog(Message&) {
+    CenterInWorkArea(Hwnd());
+    SetWindowTextA(Hwnd(), kTitle);
+    buttons_.Attach(Hwnd(), {IDOK, IDCANCEL});
+    list_.AttachItem(Hwnd(), IDC_BACKUP_LIST);
+    HWND list = list_.Hwnd();
+    InsertColumn(list, 0, "   备份时间", kTimeColumnWidth);
+    InsertColumn(list, 1, "条目数", kEntriesColumnWidth);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (const Item& item : items_) {
+        const int row = list_.AppendRow(std::make_unique<ListRow>(), item.time.c_str());
+        if (row >= 0) list_.SetCellText(row, 1, item.entries.c_str());
+    }
+    if (!items_.empty()) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EnableWindow(GetDlgItem(Hwnd(), IDOK), !items_.empty());
+}
+
+void RestoreDialog::OnNotify(Message& m) {
+    const auto* header = reinterpret_cast<const NMHDR*>(m.lParam);
+    if (header->idFrom == IDC_BACKUP_LIST && header->code == NM_DBLCLK &&
+        reinterpret_cast<const NMITEMACTIVATE*>(m.lParam)->iItem >= 0) {
+        OnOk();
+        return;
+    }
+    m.handled = false;
+}
+
+void RestoreDialog::OnOk() {
+    chosen_ = ListView_GetNextItem(list_.Hwnd(), -1, LVNI_SELECTED);
+    if (chosen_ < 0) return;  // nothing chosen yet
+    End(IDOK);
+}
+
+void RestoreDialog::OnCancel() {
+    chosen_ = -1;
+    End(IDCANCEL);
+}
