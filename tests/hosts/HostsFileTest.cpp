@@ -262,6 +262,22 @@ TEST_F(HostsFileTest, Utf16FileIsWrittenBackAsAnsi) {
     EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", ReadWholeFile(path_));
 }
 
+// The update pass writes only over the text it merged into.
+TEST_F(HostsFileTest, AChangedFileIsNotWrittenOver) {
+    const HostsService hosts;
+    const FileText read = hosts.ReadHostsFile();
+    ASSERT_TRUE(read.Read());
+    ASSERT_TRUE(WriteWholeFile(path_, std::string(kOldText) + "0.0.0.0 theirs.example\r\n"));
+    FileText merged = read;
+    merged.text += "0.0.0.0 ours.example\r\n";
+    EXPECT_EQ(kErrorChangedMeanwhile, hosts.WriteHostsFile(merged, &read).error);
+    EXPECT_EQ(std::string(kOldText) + "0.0.0.0 theirs.example\r\n", ReadWholeFile(path_));
+    const FileText again = hosts.ReadHostsFile();
+    merged.text = again.text + "0.0.0.0 ours.example\r\n";
+    EXPECT_TRUE(hosts.WriteHostsFile(merged, &again).Ok());
+    EXPECT_EQ(merged.text, ReadWholeFile(path_));
+}
+
 TEST_F(HostsFileTest, MissingFileIsNeverCreated) {
     ASSERT_TRUE(DeleteFileA(path_.c_str()));
     listing_.erase("hosts");

@@ -242,6 +242,44 @@ TEST_F(UpdatePassTest, CancelDuringTheApplyPhaseKeepsHostsAndStamps) {
     EXPECT_EQ(config, ReadFileBesideProgram(kConfig));
 }
 
+// The pass only ever appends to HOSTS: a file in UTF-8, with or without its
+// mark, keeps it, UTF-16 comes back as UTF-8, and nothing after a NUL byte
+// is lost. Another program's change made while the lists download stays.
+TEST_F(UpdatePassTest, HostsKeepsItsEncodingAndWhatOthersWroteMeanwhile) {
+    struct Row {
+        const char* what;
+        std::string before;
+        std::string theirs;  // what another program appends while the lists download
+        std::string after;   // what comes before the merged entry
+    };
+    const auto utf16 = [](const std::u16string& text) {
+        std::string bytes;
+        for (char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};
+        return bytes;
+    };
+    const std::string utf8 = u8"# 注释 ✓\r\n0.0.0.0 c.example\r\n";
+    const std::string theirs = "0.0.0.0 theirs.example\r\n";
+    const std::string nul = std::string("0.0.0.0 a") + '\0' + "b\r\n0.0.0.0 c.example\r\n";
+    const Row rows[] = {
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + utf8, theirs, "\xEF\xBB\xBF" + utf8 + theirs},
+        {"UTF-8", utf8, theirs, utf8 + theirs},
+        {"UTF-16", "\xFF\xFE" + utf16(u"# 注释 ✓\r\n0.0.0.0 c.example\r\n"), utf16(u"0.0.0.0 theirs.example\r\n"),
+         utf8 + theirs},
+        {"a NUL byte", nul, theirs, nul + theirs},
+    };
+    for (const Row& row : rows) {
+        server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n0.0.0.0 c.example\r\n");
+        WriteConfig("official=1\r\ncustom=0\r\n", kOld, {});
+        hostsFile.Replace(row.before);
+        auto progress = std::make_shared<HeadlessProgress>(kAnswerUpdate);
+        const std::string path = hostsPath;
+        progress->OnMessage([path, &row] { WriteWholeFile(path, ReadWholeFile(path) + row.theirs); });
+        engine.RunUpdateWork(progress);
+        EXPECT_EQ(row.after + "\r\n0.0.0.0         off1.example", Hosts()) << row.what;
+        EXPECT_EQ(kNew, SettingsStore().GetOfficialStamp()) << row.what;
+    }
+}
+
 // The dialog is cancelled and destroyed while the worker waits for the
 // answer: the worker still holds the shared object, touches nothing after,
 // and the object goes when the worker lets go of it.
