@@ -59,9 +59,13 @@ void RestoreDialog::OnInitDialog(Message&) {
 
 void RestoreDialog::OnNotify(Message& m) {
     const auto* header = reinterpret_cast<const NMHDR*>(m.lParam);
-    if (header->idFrom == IDC_BACKUP_LIST && header->code == NM_DBLCLK &&
-        reinterpret_cast<const NMITEMACTIVATE*>(m.lParam)->iItem >= 0) {
-        OnOk();
+    if (header->idFrom == IDC_BACKUP_LIST && header->code == NM_DBLCLK) {
+        // The row under the double click, whatever was selected before it.
+        const int row = reinterpret_cast<const NMITEMACTIVATE*>(m.lParam)->iItem;
+        if (row >= 0) {
+            chosen_ = row;
+            End(IDOK);
+        }
         return;
     }
     m.handled = false;

@@ -1,15 +1,18 @@
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PixelCapture.h"
 #include "UserActions.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ProgressDialog.h"
+#include "dialogs/RestoreDialog.h"
 #include "dialogs/TextDialog.h"
 #include "res/resource.h"
 #include "win/UniqueHandle.h"
@@ -93,6 +96,47 @@ TEST(ConfirmDialogTest, EnterAndUpgradeGiveOneNoUpgradeAndEscapeGiveTwo) {
         EXPECT_EQ(kUpdateQuestion, text);
         EXPECT_EQ("升级", yes);
         EXPECT_EQ("不升级", no);
+    }
+}
+
+// The user picks a backup with the mouse: a click on a row and "确定", or a
+// double click on it; "取消" chooses none.
+TEST(RestoreDialogTest, TheRowClickedIsTheOneChosen) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    const std::vector<RestoreDialog::Item> items = {{"2026-12-08 08:23:51", "12条"},
+                                                    {"2026-12-01 10:00:00（最初的Host表）", "3条"}};
+    struct Case {
+        const char* name;
+        UINT press;  // on the second row
+        int button;  // clicked afterwards, or 0
+        INT_PTR result;
+        int chosen;
+    };
+    const Case cases[] = {
+        {"click and 确定", WM_LBUTTONDOWN, IDOK, IDOK, 1},
+        {"double click", WM_LBUTTONDBLCLK, 0, IDOK, 1},
+        {"取消", WM_LBUTTONDOWN, IDCANCEL, IDCANCEL, -1},
+    };
+    for (const Case& c : cases) {
+        RestoreDialog dialog(items);
+        std::string cell;
+        LoopScript pick([&] {
+            if (!IsUp(dialog)) return false;
+            HWND list = dialog.List().Hwnd();
+            RECT row;
+            if (!ListView_GetItemRect(list, 1, &row, LVIR_BOUNDS)) return false;
+            char text[64] = {};
+            ListView_GetItemText(list, 1, 1, text, sizeof text);
+            cell = text;
+            const LPARAM at = MAKELPARAM((row.left + row.right) / 2, (row.top + row.bottom) / 2);
+            SendMessageA(list, c.press, MK_LBUTTON, at);
+            SendMessageA(list, WM_LBUTTONUP, 0, at);
+            return c.button == 0 || Click(dialog.Hwnd(), c.button);
+        });
+        EXPECT_EQ(c.result, dialog.Run()) << c.name;
+        EXPECT_EQ(c.chosen, dialog.Chosen()) << c.name;
+        EXPECT_EQ("3条", cell) << c.name;
     }
 }
 
