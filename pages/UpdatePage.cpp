@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -122,14 +123,16 @@ void UpdatePage::OnAddSite() {
     if (!AskSiteAddress(address) || address.empty()) return;
     if (!SettingsStore::CanStoreAddress(address)) return;
 
-    bool known = false;
-    const bool rewritten = RewriteCustomSites([&](const std::string& stored) {
-        if (lstrcmpiA(stored.c_str(), address.c_str()) == 0) known = true;
+    const bool added = EditCustomSites([&](std::vector<std::string>& addresses,
+                                           std::vector<std::string>& stamps) {
+        for (const std::string& stored : addresses) {
+            if (lstrcmpiA(stored.c_str(), address.c_str()) == 0) return false;
+        }
+        addresses.push_back(address);
+        stamps.emplace_back();
         return true;
     });
-    if (!rewritten || known) return;
-    SettingsStore().WriteCustomSite(address, "");
-    AppendSiteRow(address);
+    if (added) AppendSiteRow(address);
 }
 
 void UpdatePage::OnRemoveSites() {
@@ -143,30 +146,33 @@ void UpdatePage::OnRemoveSites() {
     }
     if (removed.empty()) return;
 
-    RewriteCustomSites([&](const std::string& stored) {
-        for (const std::string& r : removed) {
-            if (lstrcmpiA(stored.c_str(), r.c_str()) == 0) return false;
+    EditCustomSites([&](std::vector<std::string>& addresses, std::vector<std::string>& stamps) {
+        std::vector<std::string> keptAddresses;
+        std::vector<std::string> keptStamps;
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            const bool gone = std::any_of(removed.begin(), removed.end(), [&](const std::string& r) {
+                return lstrcmpiA(addresses[i].c_str(), r.c_str()) == 0;
+            });
+            if (gone) continue;
+            keptAddresses.push_back(addresses[i]);
+            keptStamps.push_back(stamps[i]);
         }
+        addresses.swap(keptAddresses);
+        stamps.swap(keptStamps);
         return true;
     });
 }
 
-bool UpdatePage::RewriteCustomSites(const std::function<bool(const std::string&)>& keep) {
+bool UpdatePage::EditCustomSites(const SitesEdit& edit) {
+    // The update pass may set a stamp meanwhile: the section is read and
+    // written back under one lock, never from an older copy.
+    const auto lock = SettingsStore::LockCustomSites();
     std::vector<std::string> addresses;
     std::vector<std::string> stamps;
     ReadCustomSites(addresses, stamps);  // false for an empty list, which is fine
     // A list whose halves differ cannot be paired again: leave it as it is.
-    if (addresses.size() != stamps.size()) return false;
-
-    std::vector<std::string> keptAddresses;
-    std::vector<std::string> keptStamps;
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        if (!keep(addresses[i])) continue;
-        keptAddresses.push_back(addresses[i]);
-        keptStamps.push_back(stamps[i]);
-    }
-    SettingsStore().ReplaceCustomSites(keptAddresses, keptStamps);
-    return true;
+    if (addresses.size() != stamps.size() || !edit(addresses, stamps)) return false;
+    return SettingsStore().ReplaceCustomSites(addresses, stamps);
 }
 
 void UpdatePage::OnOfficialListLink() {

@@ -47,10 +47,12 @@ private:
     void OnBuildSiteLink();
 
     void AppendSiteRow(const std::string& address);
-    // Empties the stored site list and writes back, in stored order, the
-    // sites keep() accepts. False, with nothing written, when the stored
-    // list cannot be read as pairs.
-    bool RewriteCustomSites(const std::function<bool(const std::string&)>& keep);
+    // Reads the stored sites, lets edit change them and writes them back,
+    // all under the settings' lock. False, with nothing written, when the
+    // stored list cannot be read as pairs or edit declines.
+    using SitesEdit = std::function<bool(std::vector<std::string>& addresses,
+                                         std::vector<std::string>& stamps)>;
+    bool EditCustomSites(const SitesEdit& edit);
 
     HeaderListView siteList_;
     TextLabel officialLabel_;
