@@ -1,5 +1,6 @@
 #include "hosts/HostsService.h"
 #include "hosts/HostsFile.h"
+#include "hosts/DnsCache.h"
 #include "hosts/HostsBackup.h"
 
 #include <windows.h>
@@ -333,6 +334,8 @@ WriteResult HostsService::WriteHostsFile(const FileText& content, const FileText
         return result;
     }
     result.error = PlaceWholeText(target, Encode(content));
+    // The resolver would go on answering from what it cached before.
+    if (result.Ok()) FlushDnsCache();
     return result;
 }
 

@@ -36,7 +36,9 @@ public:
 
     // Replaces the HOSTS file's text; never creates the file. Before any
     // write the file as it was is kept as a backup; a failed backup stops the
-    // write. The ANSI form is true only when the whole new text is in place.
+    // write. After it the system's DNS cache is emptied, so the new text
+    // takes effect at once. The ANSI form is true only when the whole new
+    // text is in place.
     bool WriteHostsFile(const std::string& text) const;
     // With expected, the write is refused (kErrorChangedMeanwhile) unless the
     // file still holds that text: another program changed it in between.

@@ -1,0 +1,14 @@
+#include "hosts/DnsCache.h"
+
+#include <windows.h>
+
+#include "win/UniqueHandle.h"
+
+bool FlushDnsCache() {
+    using FlushFunction = BOOL(WINAPI*)();
+    const UniqueModule dnsapi(LoadLibraryA("dnsapi.dll"));
+    if (!dnsapi) return false;
+    const auto flush = reinterpret_cast<FlushFunction>(
+        reinterpret_cast<void*>(GetProcAddress(dnsapi.Get(), "DnsFlushResolverCache")));
+    return flush && flush() != FALSE;
+}
