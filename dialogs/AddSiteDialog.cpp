@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "win/Placement.h"
+#include "win/WindowText.h"
 
 namespace {
 
@@ -43,11 +44,7 @@ void AddSiteDialog::OnInitDialog(Message&) {
 
 void AddSiteDialog::OnOk() {
     // The whole text, however long: a cut address would name another site.
-    HWND edit = GetDlgItem(Hwnd(), IDC_SITE_ADDRESS);
-    const int length = GetWindowTextLengthA(edit);
-    std::string typed(static_cast<size_t>(length) + 1, '\0');
-    typed.resize(GetWindowTextA(edit, &typed[0], length + 1));
-    address_ = CompleteAddress(typed);
+    address_ = CompleteAddress(WindowText(GetDlgItem(Hwnd(), IDC_SITE_ADDRESS)));
     End(IDOK);
 }
 

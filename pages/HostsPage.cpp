@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
+#include "win/WindowText.h"
 
 namespace {
 
@@ -33,8 +34,6 @@ constexpr char kDefaultExportName[] = "host.txt";
 constexpr DWORD kPathBufferSize = 32768;
 // How much text the editor is filled with at a time.
 constexpr size_t kFillPieceSize = 64 * 1024;
-// Past any HOSTS file: the editor's text is not read into more than this.
-constexpr size_t kMaxEditorBytes = size_t(1) << 30;
 
 // Lines of the added head that the kept head does not hold yet, after it.
 std::string MergeHead(const std::string& kept, const std::string& added) {
@@ -123,26 +122,13 @@ std::string HostsPage::EditorText() const {
 }
 
 bool HostsPage::ReadEditorText(std::string& text) const {
-    text.clear();
-    if (!editor_) return false;
-    const int characters = GetWindowTextLengthA(editor_);
-    if (characters <= 0) return true;
-    // Under Wine the control counts characters where bytes are asked for,
-    // and hands back nothing at all into a buffer of that size: the buffer
-    // grows until the whole text has fitted with room to spare.
+    if (!editor_) {
+        text.clear();
+        return false;
+    }
     GETTEXTLENGTHEX ask{GTL_NUMBYTES | GTL_PRECISE, CP_ACP};
     const LRESULT bytes = SendMessageA(editor_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0);
-    size_t size = std::max(bytes > 0 ? size_t(bytes) : 0, size_t(characters) * 2) + 2;
-    for (; size <= kMaxEditorBytes; size *= 2) {
-        text.assign(size, '\0');
-        const int read = GetWindowTextA(editor_, &text[0], static_cast<int>(size));
-        if (read > 0 && size_t(read) + 1 < size) {
-            text.resize(size_t(read));
-            return true;
-        }
-    }
-    text.clear();
-    return false;
+    return ReadWindowText(editor_, text, bytes > 0 ? size_t(bytes) : 0);
 }
 
 void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool bold) {
