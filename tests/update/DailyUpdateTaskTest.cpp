@@ -1,0 +1,214 @@
+#include "update/DailyUpdateTask.h"
+
+#include "win/ComOwners.h"
+#include "win/Handles.h"
+
+#include <windows.h>
+#include <taskschd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Code page 936 bytes, as the program's paths are; '&' is legal in a path.
+constexpr char kProgram[] = "C:\\网站 & 工具\\Sitemoat.exe";
+
+bool RunningOnWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+struct ServiceTraits : handle_traits::NullIsInvalid<SC_HANDLE> {
+    static bool Close(SC_HANDLE h) { return CloseServiceHandle(h) != FALSE; }
+};
+using UniqueService = UniqueHandle<ServiceTraits>;
+
+// This prefix's scheduler service disabled, so that no connection starts
+// it, or startable and running. Wine's accepts no stop: off holds only
+// while nothing in this Wine session has started it yet.
+bool SetSchedulerService(bool on) {
+    const UniqueService manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueService service(OpenServiceW(
+        manager.Get(), L"Schedule", SERVICE_CHANGE_CONFIG | SERVICE_START | SERVICE_QUERY_STATUS));
+    if (!service ||
+        !ChangeServiceConfigW(service.Get(), SERVICE_NO_CHANGE,
+                              on ? SERVICE_DEMAND_START : SERVICE_DISABLED, SERVICE_NO_CHANGE,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+        return false;
+    }
+    if (on) StartServiceW(service.Get(), 0, nullptr);
+    SERVICE_STATUS status = {};
+    for (int i = 0; i < 100; ++i) {
+        if (!QueryServiceStatus(service.Get(), &status)) return false;
+        if (status.dwCurrentState == (on ? SERVICE_RUNNING : SERVICE_STOPPED)) return true;
+        if (!on) return false;
+        Sleep(100);
+    }
+    return false;
+}
+
+// Only a Wine prefix's scheduler is ever switched; Windows' own always runs.
+// Also undoes a disabled service left by an earlier run that broke off.
+bool SchedulerOn() {
+    return !RunningOnWine() || SetSchedulerService(true);
+}
+
+std::vector<std::string> OurTaskFiles() {
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const UniqueFindHandle find(
+        FindFirstFileA((std::string(system) + "\\tasks\\Sitemoat*").c_str(), &found));
+    if (find) {
+        do names.push_back(found.cFileName);
+        while (FindNextFileA(find.Get(), &found));
+    }
+    return names;
+}
+
+// The definition as the scheduler keeps it, through its COM interface.
+std::wstring StoredXml() {
+    ComPtr<ITaskService> service;
+    ComPtr<ITaskFolder> root;
+    ComPtr<IRegisteredTask> task;
+    const Variant none;
+    Bstr xml;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_ITaskService, service.ReceiveVoid())) &&
+        SUCCEEDED(service->Connect(none.Get(), none.Get(), none.Get(), none.Get())) &&
+        SUCCEEDED(service->GetFolder(Bstr(L"\\").Get(), root.Receive())) &&
+        SUCCEEDED(root->GetTask(Bstr(L"Sitemoat Daily Update").Get(), task.Receive()))) {
+        task->get_Xml(xml.Receive());
+    }
+    return xml.Text();
+}
+
+// Before the cases that start the scheduler: see SetSchedulerService.
+TEST(DailyUpdateTaskWithoutSchedulerTest, RegisterAndRemoveReportItMissing) {
+    if (!RunningOnWine()) GTEST_SKIP() << "only a Wine prefix's scheduler is switched off";
+    ASSERT_TRUE(SetSchedulerService(false)) << "the scheduler already runs in this Wine session";
+    DailyUpdateTask task;
+    HRESULT error = S_OK;
+    EXPECT_EQ(TaskSchedulerResult::SchedulerMissing, task.Register(kProgram, &error));
+    EXPECT_EQ(SCHED_E_SERVICE_NOT_RUNNING, error);
+    EXPECT_FALSE(task.Exists());
+    EXPECT_EQ(TaskSchedulerResult::SchedulerMissing, task.Remove(&error));
+    EXPECT_EQ(SCHED_E_SERVICE_NOT_RUNNING, error);
+    EXPECT_TRUE(SetSchedulerService(true));
+}
+
+class DailyUpdateTaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SchedulerOn());
+        ASSERT_EQ(TaskSchedulerResult::Ok, task.Remove());
+    }
+    void TearDown() override { task.Remove(); }
+
+    ComApartment com;  // as on the UI thread
+    DailyUpdateTask task;
+};
+
+TEST(DailyUpdateTaskDefinitionTest, ExactXmlForAChinesePathWithAnAmpersand) {
+    const SYSTEMTIME start = {2026, 12, 2, 8, 9, 5, 7, 0};
+    EXPECT_EQ(std::wstring(
+                  L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+                  L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+                  L"  <RegistrationInfo>\r\n"
+                  L"    <Author>Sitemoat</Author>\r\n"
+                  L"    <Description>每天检测并合并Sitemoat的升级列表</Description>\r\n"
+                  L"  </RegistrationInfo>\r\n"
+                  L"  <Triggers>\r\n"
+                  L"    <CalendarTrigger>\r\n"
+                  L"      <StartBoundary>2026-12-08T09:05:07</StartBoundary>\r\n"
+                  L"      <ScheduleByDay>\r\n"
+                  L"        <DaysInterval>1</DaysInterval>\r\n"
+                  L"      </ScheduleByDay>\r\n"
+                  L"    </CalendarTrigger>\r\n"
+                  L"  </Triggers>\r\n"
+                  L"  <Principals>\r\n"
+                  L"    <Principal id=\"Author\">\r\n"
+                  L"      <LogonType>InteractiveToken</LogonType>\r\n"
+                  L"      <RunLevel>HighestAvailable</RunLevel>\r\n"
+                  L"    </Principal>\r\n"
+                  L"  </Principals>\r\n"
+                  L"  <Settings>\r\n"
+                  L"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+                  L"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+                  L"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+                  L"    <StartWhenAvailable>true</StartWhenAvailable>\r\n"
+                  L"    <ExecutionTimeLimit>PT1H</ExecutionTimeLimit>\r\n"
+                  L"  </Settings>\r\n"
+                  L"  <Actions Context=\"Author\">\r\n"
+                  L"    <Exec>\r\n"
+                  L"      <Command>C:\\网站 &amp; 工具\\Sitemoat.exe</Command>\r\n"
+                  L"      <Arguments>/update</Arguments>\r\n"
+                  L"    </Exec>\r\n"
+                  L"  </Actions>\r\n"
+                  L"</Task>\r\n"),
+              DailyUpdateTask::DefinitionXml(kProgram, start));
+}
+
+TEST_F(DailyUpdateTaskTest, RegisterTwiceThenRemoveTwice) {
+    EXPECT_FALSE(task.Exists());
+    HRESULT error = E_FAIL;
+    ASSERT_EQ(TaskSchedulerResult::Ok, task.Register(kProgram, &error));
+    EXPECT_EQ(S_OK, error);
+    EXPECT_TRUE(task.Exists());
+
+    const std::wstring stored = StoredXml();
+    for (const wchar_t* kept : {L"<Description>每天检测并合并Sitemoat的升级列表</Description>",
+                                L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                                L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
+                                L"<StartWhenAvailable>true</StartWhenAvailable>",
+                                L"<ExecutionTimeLimit>PT1H</ExecutionTimeLimit>"}) {
+        EXPECT_NE(std::wstring::npos, stored.find(kept)) << kept;
+    }
+    // Wine 8 stores no trigger, action or run level (it writes them as
+    // stubs); registering must succeed all the same. Windows keeps them.
+    for (const wchar_t* notOnWine : {L"<DaysInterval>1</DaysInterval>",
+                                     L"<Command>C:\\网站 &amp; 工具\\Sitemoat.exe</Command>",
+                                     L"<Arguments>/update</Arguments>",
+                                     L"<RunLevel>HighestAvailable</RunLevel>"}) {
+        EXPECT_EQ(!RunningOnWine(), stored.find(notOnWine) != std::wstring::npos) << notOnWine;
+    }
+
+    // Replaced: neither refused as already there nor added beside.
+    ASSERT_EQ(TaskSchedulerResult::Ok, task.Register(kProgram, &error));
+    EXPECT_EQ(std::vector<std::string>{DailyUpdateTask::kTaskName}, OurTaskFiles());
+
+    EXPECT_EQ(TaskSchedulerResult::Ok, task.Remove(&error));
+    EXPECT_FALSE(task.Exists());
+    EXPECT_TRUE(OurTaskFiles().empty());
+    error = E_FAIL;
+    EXPECT_EQ(TaskSchedulerResult::Ok, task.Remove(&error));
+    EXPECT_EQ(S_OK, error);
+}
+
+// With no COM, or in either apartment, the thread keeps what it had, no
+// more and no less, and the scheduler is reached.
+TEST_F(DailyUpdateTaskTest, LeavesTheCallersApartmentAsItWas) {
+    constexpr DWORD kNoCom = ~0u;
+    for (DWORD model : {kNoCom, DWORD{COINIT_APARTMENTTHREADED}, DWORD{COINIT_MULTITHREADED}}) {
+        std::thread([&] {
+            const bool had = model != kNoCom;
+            if (had) {
+                ASSERT_EQ(S_OK, CoInitializeEx(nullptr, model));
+            }
+            EXPECT_EQ(TaskSchedulerResult::Ok, task.Remove()) << model;
+            if (had) {
+                EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, model)) << model;
+                CoUninitialize();
+                CoUninitialize();
+            }
+            EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << model;
+            CoUninitialize();
+        }).join();
+    }
+}
+
+}  // namespace
