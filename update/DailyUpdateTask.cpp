@@ -1,20 +1,12 @@
 #include "update/DailyUpdateTask.h"
 
+#include "base/TextCodec.h"
 #include "win/ComOwners.h"
 #include "win/Handles.h"
 
 #include <taskschd.h>
 
 namespace {
-
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, &wide[0], length);
-    return wide;
-}
 
 // Element text; '&' is allowed in a Windows path.
 std::wstring XmlText(const std::wstring& text) {
@@ -81,7 +73,7 @@ private:
 };
 
 std::wstring TaskName() {
-    return FromAnsi(DailyUpdateTask::kTaskName);
+    return AnsiToWide(DailyUpdateTask::kTaskName);
 }
 
 }  // namespace
@@ -156,7 +148,7 @@ std::wstring DailyUpdateTask::DefinitionXml(const std::string& programPath,
            L"  </Settings>\r\n"
            L"  <Actions Context=\"Author\">\r\n"
            L"    <Exec>\r\n"
-           L"      <Command>" + XmlText(FromAnsi(programPath)) + L"</Command>\r\n"
+           L"      <Command>" + XmlText(AnsiToWide(programPath)) + L"</Command>\r\n"
            L"      <Arguments>/update</Arguments>\r\n"
            L"    </Exec>\r\n"
            L"  </Actions>\r\n"
