@@ -1,0 +1,85 @@
+#include "update/UpdateLog.h"
+
+#include <cstdio>
+
+#include "hosts/HostsService.h"
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+std::string TimeText(const SYSTEMTIME& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+// A field must not hold the separators of the log's lines and fields.
+std::string OneField(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
+}  // namespace
+
+UpdateLog::UpdateLog(std::string path) : path_(std::move(path)) {}
+
+std::string UpdateLog::ResultOf(const UpdateReport& report) {
+    if (!report.failure.empty()) return "Host表无法写入";
+    if (report.FailedSites() > 0) return "部分站点失败";
+    return report.applied ? "已更新" : "无新内容";
+}
+
+std::string UpdateLog::LineOf(const SYSTEMTIME& when, const UpdateReport& report) {
+    std::string detail = "检查" + std::to_string(report.sites.size()) + "个站点，新增" +
+                         std::to_string(report.added) + "条";
+    if (const std::size_t failed = report.FailedSites()) {
+        detail += "，失败" + std::to_string(failed) + "个：";
+        bool first = true;
+        for (const SiteResult& site : report.sites) {
+            if (site.outcome != SiteOutcome::Failed) continue;
+            if (!first) detail += "；";
+            first = false;
+            detail += site.address + "（" + site.reason + "）";
+        }
+    }
+    if (!report.failure.empty()) detail += "，" + report.failure;
+    return TimeText(when) + "\t" + ResultOf(report) + "\t" + OneField(detail);
+}
+
+bool UpdateLog::Append(const SYSTEMTIME& when, const UpdateReport& report) const {
+    const HostsService files;
+    FileText log = files.ReadFileText(path_);
+    if (!log.Read() && !log.Missing()) return false;
+    std::string text = log.Read() ? log.text : std::string();
+    if (!text.empty() && text.back() != '\n') text += kLineEnd;
+    text += LineOf(when, report) + kLineEnd;
+    // The oldest lines go, so the log stays small however long it runs.
+    while (text.size() > kMaxBytes) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string::npos || end + 1 >= text.size()) break;
+        text.erase(0, end + 1);
+    }
+    FileText updated;
+    updated.text = text;
+    return files.WriteFileText(path_, updated).Ok();
+}
+
+bool UpdateLog::Last(Entry& entry) const {
+    const FileText log = HostsService().ReadFileText(path_);
+    if (!log.Read()) return false;
+    std::string text = HostsService().AnsiText(log);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const std::size_t start = text.find_last_of('\n');
+    const std::string line = start == std::string::npos ? text : text.substr(start + 1);
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
+    if (tab2 == std::string::npos) return false;
+    entry.time = line.substr(0, tab1);
+    entry.result = line.substr(tab1 + 1, tab2 - tab1 - 1);
+    entry.detail = line.substr(tab2 + 1);
+    return true;
+}
