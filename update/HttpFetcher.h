@@ -4,15 +4,51 @@
 
 #include <string>
 
+enum class FetchStatus {
+    Ok,                // 200 and the whole body
+    NotModified,       // 304 to the conditional request; no body
+    BadAddress,        // not http:// or https://, unusable host (too long), ...
+    NoConnection,      // name not resolved, connection refused/failed, send failed
+    CertificateError,  // TLS certificate not trusted, wrong name, expired, revoked...
+    HttpError,         // any other final status (404, 500...); httpStatus says which
+    RedirectToHttp,    // https redirected to http: refused (anyone on the path could
+                       // rewrite the list)
+    TooManyRedirects,  // more than the redirect limit, or a loop
+    TooLarge,          // body over the size cap
+    Cut,               // body ended before its announced length, or the read failed
+    TimedOut,          // no data for the idle limit, or the whole fetch over the total limit
+    BadEncoding,       // a Content-Encoding that cannot be decoded, or a compressed body
+                       // that arrived undecoded
+};
+
+struct FetchLimits {
+    DWORD connectMs = 15000;
+    DWORD idleMs = 30000;    // longest wait for any data
+    DWORD totalMs = 180000;  // the whole fetch, redirects included
+    unsigned long long maxBytes = 64ull << 20;
+    int maxRedirects = 5;
+};
+
+struct FetchResponse {
+    FetchStatus status = FetchStatus::NoConnection;
+    DWORD httpStatus = 0;      // last HTTP status received, 0 if none
+    DWORD systemError = 0;     // WinINet / system error code behind a failure
+    std::string lastModified;  // header text as sent, at most 259 characters
+    std::string etag;          // header text as sent
+    std::string contentType;
+    std::string body;          // decoded body (Ok only)
+    std::string finalAddress;  // address after redirects
+};
+
 // Results of HttpFetcher::DownloadToFile.
 constexpr int kDownloadOk = 0;
 constexpr int kDownloadFileFailed = 1;     // target file not created or not written
-constexpr int kDownloadRequestFailed = 2;  // bad or non-HTTP address, no connection, status not 200
+constexpr int kDownloadRequestFailed = 2;  // bad address, no connection, status not 200
 constexpr int kDownloadNoLength = 3;       // no Content-Length, or 0; target left untouched
 constexpr int kDownloadCut = 4;            // body ended early; the file holds what arrived
 
-// Fetches one block list over plain HTTP, synchronously. Belongs to the
-// thread that made it; every operation opens and closes its own request.
+// Fetches block lists over HTTP and HTTPS, synchronously. Belongs to the
+// thread that made it; every operation opens and closes its own requests.
 class HttpFetcher {
 public:
     HttpFetcher() = default;
@@ -20,31 +56,52 @@ public:
     HttpFetcher(const HttpFetcher&) = delete;
     HttpFetcher& operator=(const HttpFetcher&) = delete;
 
-    // The list stamp: the Last-Modified text as the server sent it, at most
-    // 259 characters. Empty when the server cannot be reached, refuses the
+    void SetLimits(const FetchLimits& limits) { limits_ = limits; }
+    // One GET of the address, following redirects. validator is the stamp
+    // stored for the list: a date (Last-Modified text) sends
+    // If-Modified-Since, an ETag (begins with '"' or 'W/"') If-None-Match,
+    // a content digest or nothing no conditional header.
+    FetchResponse Fetch(const std::string& address, const std::string& validator = std::string());
+
+    // The update pass's older calls. They ask for no compression, so a
+    // list arrives with its length as before.
+    //
+    // The Last-Modified text as the server sent it, at most 259
+    // characters. Empty when the server cannot be reached, refuses the
     // request or sends no such header. The body is never read.
     std::string GetLastModified(const std::string& address);
     // One of the kDownload codes above.
     int DownloadToFile(const std::string& address, const std::string& targetPath);
-    // Closes the request, the connection, the session and the file.
+    // Closes the request, the connection and the session.
     void CloseHandles();
 
 private:
-    static constexpr DWORD kBufferSize = 8192;
+    struct Target;  // where one request goes
 
-    bool OpenRequest();
-    int Download();
+    static bool CrackAddress(const std::string& address, Target& target);
+    FetchStatus Open(const std::string& address, const std::string& validator,
+                     bool acceptCompressed, FetchResponse& response);
+    FetchStatus Send(const Target& target, const std::string& headers, bool acceptCompressed,
+                     FetchResponse& response);
+    FetchStatus ReadBody(FetchResponse& response);
+    std::string QueryHeader(DWORD query, const char* name = nullptr) const;
+    DWORD TimeLeft() const;
 
-    long long contentLength_ = 0;
-    long long bytesRead_ = 0;
-    char buffer_[kBufferSize] = {};  // header queries and body chunks
-    FileHandle file_;
+    FetchLimits limits_;
+    unsigned long long deadline_ = 0;  // GetTickCount64 time the fetch must end by
     InternetHandle session_;
     InternetHandle connection_;
     InternetHandle request_;
-    bool lastReadOk_ = false;
-    int downloadResult_ = kDownloadOk;
-    std::string stamp_;
-    std::string targetPath_;
-    std::string address_;
 };
+
+// The stamp a response gives its list: Last-Modified if sent, else the
+// ETag (if quoted, as it must be), else the content digest of the body.
+// Empty unless the response is Ok.
+std::string ListStampOf(const FetchResponse& response);
+// "sha256:" and 64 lower-case hex digits; empty if the system cannot hash.
+std::string ContentDigestStamp(const std::string& body);
+bool IsEtagStamp(const std::string& stamp);
+bool IsDigestStamp(const std::string& stamp);
+// A short reason for a failed fetch, for the user and the log; empty for
+// Ok and NotModified.
+std::string FetchFailureReason(const FetchResponse& response);

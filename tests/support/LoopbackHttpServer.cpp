@@ -10,6 +10,8 @@ namespace {
 
 constexpr DWORD kReceiveTimeoutMs = 5000;
 constexpr long kPollMicroseconds = 20000;
+// A stalled response ends by itself after this, should its client never go.
+constexpr ULONGLONG kLongestStallMs = 60000;
 
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
@@ -50,14 +52,16 @@ ReceivedRequest ParseHead(const std::string& head) {
     return request;
 }
 
-void SendAll(SOCKET client, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int count = int(std::min<size_t>(bytes.size() - sent, 1 << 20));
-        int result = send(client, bytes.data() + sent, count, 0);
-        if (result <= 0) return;
-        sent += size_t(result);
-    }
+// True when the client has closed its end (or sent something, which is
+// read and dropped) within the poll time.
+bool ClientClosed(SOCKET client) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(client, &readable);
+    timeval wait = {0, kPollMicroseconds};
+    if (select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
+    char byte;
+    return recv(client, &byte, 1, 0) <= 0;
 }
 
 }  // namespace
@@ -113,8 +117,25 @@ std::string LoopbackHttpServer::Url(const std::string& path) const {
 }
 
 void LoopbackHttpServer::SetResponse(const std::string& path, std::string rawResponse) {
+    SetHandler(path, [rawResponse](const ReceivedRequest&) { return rawResponse; });
+}
+
+void LoopbackHttpServer::SetHandler(const std::string& path, HttpHandler handler) {
     std::lock_guard<std::mutex> lock(mutex_);
-    responses_[path] = std::move(rawResponse);
+    Script script;
+    script.respond = std::move(handler);
+    scripts_[path] = std::move(script);
+}
+
+void LoopbackHttpServer::SetStalledResponse(const std::string& path, std::string head,
+                                            std::string drip, unsigned dripIntervalMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Script script;
+    script.respond = [head](const ReceivedRequest&) { return head; };
+    script.stalls = true;
+    script.drip = std::move(drip);
+    script.dripIntervalMs = dripIntervalMs;
+    scripts_[path] = std::move(script);
 }
 
 void LoopbackHttpServer::SetList(const std::string& path, const std::string& stamp,
@@ -140,6 +161,7 @@ void LoopbackHttpServer::ClearRequests() {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.clear();
     connections_ = 0;
+    bytesSent_ = 0;
 }
 
 void LoopbackHttpServer::Serve() {
@@ -167,14 +189,43 @@ void LoopbackHttpServer::Answer(std::uintptr_t client) {
     std::string head = ReceiveHead(client);
     if (head.empty()) return;
     ReceivedRequest request = ParseHead(head);
-    std::string response =
-        RawHttpResponse("404 Not Found", {"Content-Length: 0", "Connection: close"}, "");
+    Script script;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(request);
-        auto scripted = responses_.find(request.path);
-        if (scripted != responses_.end()) response = scripted->second;
+        auto scripted = scripts_.find(request.path);
+        if (scripted != scripts_.end()) script = scripted->second;
     }
-    SendAll(client, response);
+    SendAll(client, script.respond ? script.respond(request)
+                                   : RawHttpResponse("404 Not Found",
+                                                     {"Content-Length: 0", "Connection: close"},
+                                                     ""));
+    if (script.stalls) Stall(client, script);
     shutdown(client, SD_SEND);
+}
+
+void LoopbackHttpServer::SendAll(std::uintptr_t client, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        int count = int(std::min<size_t>(bytes.size() - sent, 1 << 20));
+        int result = send(client, bytes.data() + sent, count, 0);
+        if (result <= 0) return;
+        sent += size_t(result);
+        bytesSent_ += result;
+    }
+}
+
+// Polls, so that the destructor can stop the thread at any time.
+void LoopbackHttpServer::Stall(std::uintptr_t client, const Script& script) {
+    const ULONGLONG start = GetTickCount64();
+    size_t dripped = 0;
+    while (!stopping_ && GetTickCount64() - start < kLongestStallMs) {
+        const ULONGLONG dueAt = start + ULONGLONG(dripped + 1) * script.dripIntervalMs;
+        if (dripped < script.drip.size() && GetTickCount64() >= dueAt) {
+            if (send(client, &script.drip[dripped], 1, 0) != 1) return;
+            ++bytesSent_;
+            ++dripped;
+        }
+        if (ClientClosed(client)) return;
+    }
 }
