@@ -196,6 +196,35 @@ std::string LoweredAscii(std::string_view text) {
     return lowered;
 }
 
+// FNV-1a taken from a name's last byte backwards: one walk from the end
+// passes the hash of every dot suffix.
+constexpr std::uint32_t kHashBasis = 2166136261u;
+
+std::uint32_t HashStep(std::uint32_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+
+std::uint32_t BackwardHash(std::string_view name) {
+    std::uint32_t hash = kHashBasis;
+    for (std::size_t i = name.size(); i-- > 0;) hash = HashStep(hash, name[i]);
+    return hash;
+}
+
+// One bit per value of a hash's top bits. A clear bit rules a name out
+// without the cost of a set lookup, which nearly every name would pay.
+class HashFilter {
+public:
+    void Add(std::uint32_t hash) { bits_[Bit(hash) / 64] |= std::uint64_t(1) << (Bit(hash) % 64); }
+    bool MayHold(std::uint32_t hash) const {
+        return (bits_[Bit(hash) / 64] >> (Bit(hash) % 64) & 1) != 0;
+    }
+
+private:
+    static constexpr int kBitCount = 16;
+    static std::uint32_t Bit(std::uint32_t hash) { return hash >> (32 - kBitCount); }
+    std::array<std::uint64_t, (1u << kBitCount) / 64> bits_{};
+};
+
 bool BlocksExceptedName(std::string_view line, const ExceptionList& exceptions) {
     std::string_view rest = EntryPart(line);
     if (!IsBlockingAddress(NextWord(rest))) return false;
@@ -208,11 +237,25 @@ bool BlocksExceptedName(std::string_view line, const ExceptionList& exceptions) 
 }  // namespace
 
 struct ExceptionList::Names {
+    bool Holds(std::string_view name) const {
+        std::uint32_t hash = kHashBasis;
+        for (std::size_t i = name.size(); i-- > 0;) {
+            if (name[i] == '.' && parentFilter.MayHold(hash) &&
+                parents.count(name.substr(i + 1)) != 0) {
+                return true;
+            }
+            hash = HashStep(hash, name[i]);
+        }
+        return exactFilter.MayHold(hash) && exact.count(name) != 0;
+    }
+
     // The sets view these strings, which stay put once the sets are built.
     std::vector<std::string> exactStore;
     std::vector<std::string> parentStore;
     std::unordered_set<std::string_view> exact;
     std::unordered_set<std::string_view> parents;  // "example.com" of "*.example.com"
+    HashFilter exactFilter;
+    HashFilter parentFilter;
 };
 
 ExceptionList::ExceptionList(std::string_view text) {
@@ -230,8 +273,14 @@ ExceptionList::ExceptionList(std::string_view text) {
             names->exactStore.push_back(LoweredAscii(name));
         }
     });
-    names->exact.insert(names->exactStore.begin(), names->exactStore.end());
-    names->parents.insert(names->parentStore.begin(), names->parentStore.end());
+    for (const std::string& name : names->exactStore) {
+        names->exact.insert(name);
+        names->exactFilter.Add(BackwardHash(name));
+    }
+    for (const std::string& name : names->parentStore) {
+        names->parents.insert(name);
+        names->parentFilter.Add(BackwardHash(name));
+    }
     names_ = std::move(names);
 }
 
@@ -246,13 +295,7 @@ bool ExceptionList::Matches(std::string_view name) const {
         FoldName(name, folded);
         name = folded;
     }
-    if (names_->exact.count(name) != 0) return true;
-    if (names_->parents.empty()) return false;
-    for (std::size_t dot = name.find('.'); dot != std::string_view::npos;
-         dot = name.find('.', dot + 1)) {
-        if (names_->parents.count(name.substr(dot + 1)) != 0) return true;
-    }
-    return false;
+    return names_->Holds(name);
 }
 
 struct BlockListMerger::HeldNames {
@@ -318,6 +361,9 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
     if (IsMarkup(listBody)) return result;
     result.isList = true;
     ++listNumber_;
+    // One growth of the table for the whole list, not several along the way.
+    held_->owners.reserve(held_->owners.size() +
+                          static_cast<std::size_t>(std::count(listBody.begin(), listBody.end(), '\n')));
 
     ListDropCounts& dropped = result.dropped;
     std::string name;
