@@ -13,13 +13,13 @@
 namespace {
 
 enum CharClass : unsigned char {
-    kLineEnd = 1,  // CR, LF and NUL: a NUL must not end a list early
+    kLineEnd = 1,  // CR, LF and NUL: a NUL ends a line, never the list
     kBlank = 2,    // space, tab, VT, FF and NUL
     kNameChar = 4,
     kUpper = 8,
     kDigitOrDot = 16,
     kAddressChar = 32,  // hex digits, ':' and '.'
-    kControl = 64,
+    kControl = 64,  // below space but tab, CR and LF; DEL
 };
 
 constexpr std::array<unsigned char, 256> MakeClasses() {
@@ -184,9 +184,7 @@ bool IsMarkup(std::string_view body) {
 bool IsBinary(std::string_view body) {
     if (body.size() >= 2 && body[0] == '\x1F' && body[1] == '\x8B') return true;  // gzip
     std::size_t controls = 0;
-    for (char c : body) {
-        controls += Is(c, kControl) && c != '\t' && c != '\n' && c != '\r';
-    }
+    for (char c : body) controls += Is(c, kControl);
     return controls * kControlShareLimit > body.size();
 }
 
