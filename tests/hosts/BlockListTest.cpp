@@ -149,9 +149,6 @@ TEST(BlockListMerger, LaterListsSeeWhatEarlierOnesAdded) {
 TEST(BlockListMerger, UnifiedHostsLayoutAddsOnlyBlockingEntries) {
     const std::string hosts =
         "# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
-        "#\r\n"
-        "# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
-        "#\r\n"
         "#      102.54.94.97     rhino.acme.com          # source server\r\n"
         "\r\n"
         "# localhost name resolution is handled within DNS itself.\r\n"
@@ -160,9 +157,6 @@ TEST(BlockListMerger, UnifiedHostsLayoutAddsOnlyBlockingEntries) {
         "0.0.0.0         ads.example.com\r\n";
     const std::string list =
         "# Title: unified hosts\n"
-        "#\n"
-        "# A merged collection of hosts from several sources.\n"
-        "# Date: 08 December 2026\n"
         "# Number of unique domains: 4\n"
         "# ===============================================================\n"
         "\n"
@@ -179,8 +173,6 @@ TEST(BlockListMerger, UnifiedHostsLayoutAddsOnlyBlockingEntries) {
         "0.0.0.0 0.0.0.0\n"
         "\n"
         "# Custom host records are listed here.\n"
-        "\n"
-        "# End of custom host records.\n"
         "#=====================================\n"
         "\n"
         "0.0.0.0 ads.example.com # also in HOSTS\n"
