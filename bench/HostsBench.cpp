@@ -1,7 +1,10 @@
 #include "bench/Bench.h"
+#include "hosts/BlockList.h"
 #include "hosts/HostsService.h"
 #include "hosts/PairwiseMerge.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -62,6 +65,56 @@ const std::string& New20k() {
     return text;
 }
 
+// 1,000 names of the pro list, every 150th, a fifth of them as "*." and
+// the parent domain, so that many of the merged names really match.
+const std::string& ExceptionText() {
+    static const std::string text = [] {
+        std::string lines;
+        std::size_t exact = 0;
+        std::size_t wildcards = 0;
+        std::size_t index = 0;
+        ForEachListLine(ProAsHosts(), [&](const std::string& line) {
+            if (index++ % 150 != 0) return true;
+            const std::string name = line.substr(line.find(' ') + 1);
+            const std::size_t dot = name.find('.');
+            // A parent of one label ("*.com") would take a whole top-level domain.
+            const bool deep = dot != std::string::npos &&
+                              name.find('.', dot + 1) != std::string::npos;
+            if (wildcards < 200 && deep && ((exact + wildcards) % 5 == 0 || exact == 800)) {
+                lines += "*." + name.substr(dot + 1) + "\r\n";
+                ++wildcards;
+            } else if (exact < 800) {
+                lines += name + "\r\n";
+                ++exact;
+            }
+            return exact + wildcards < 1000;
+        });
+        if (exact + wildcards < 1000) {
+            std::fprintf(stderr, "the pro list gave %u exceptions\n", unsigned(exact + wildcards));
+            std::exit(2);
+        }
+        return lines;
+    }();
+    return text;
+}
+
+// merge-pro-into-both through the update pass's merge, exceptions included.
+double MergeProIntoBothBlockList(const std::string& exceptionText) {
+    std::string list = Adservers() + Lite();
+    const std::string& added = ProAsHosts();
+    StopWatch watch;
+    const ExceptionList exceptions(exceptionText);
+    BlockListMerger merger(list);
+    const ListMergeResult result = merger.Append(added, exceptions);
+    list += merger.Added();
+    const double elapsed = watch.ElapsedMs();
+    if (!exceptions.Empty() && result.dropped.excepted == 0) {
+        std::fprintf(stderr, "no name of the list matched an exception\n");
+        std::exit(2);
+    }
+    return elapsed;
+}
+
 }  // namespace
 
 SITEMOAT_BENCH("merge-lite-into-adservers", 5) {
@@ -77,6 +130,14 @@ SITEMOAT_BENCH("merge-pro-into-both", 5) {
     StopWatch watch;
     HostsService().AppendNewEntries(list, added);
     return watch.ElapsedMs();
+}
+
+SITEMOAT_BENCH("merge-pro-into-both-blocklist", 5) {
+    return MergeProIntoBothBlockList("");
+}
+
+SITEMOAT_BENCH("merge-pro-into-both-exceptions", 5) {
+    return MergeProIntoBothBlockList(ExceptionText());
 }
 
 SITEMOAT_BENCH("sort-250k", 5) {

@@ -8,6 +8,7 @@ namespace {
 constexpr char kUpdateSection[] = "update";
 constexpr char kOfficialSection[] = "official";
 constexpr char kCustomSection[] = "custom";
+constexpr char kExceptionSection[] = "exceptions";
 constexpr char kOfficialKey[] = "official";
 constexpr char kCustomKey[] = "custom";
 constexpr char kStampKey[] = "lasttime";
@@ -72,6 +73,14 @@ std::string ReadWholeSection(const char* section) {
         }
         size *= 2;
     }
+}
+
+// Writes zero-terminated "key=value" lines as the whole section.
+bool WriteWholeSection(const char* section, std::string lines) {
+    // The list ends with one more zero; an empty list is that zero alone.
+    lines += '\0';
+    return WritePrivateProfileSectionA(section, lines.c_str(),
+                                       SettingsStore().GetConfigPath().c_str()) != FALSE;
 }
 
 }  // namespace
@@ -174,4 +183,35 @@ bool SettingsStore::ReplaceCustomSection(const std::string& text) const {
     lines += '\0';
     return WritePrivateProfileSectionA(kCustomSection, lines.c_str(),
                                        GetConfigPath().c_str()) != FALSE;
+}
+
+// Lines are stored as "1=line", "2=line", ...: a line of its own could start
+// with ";" or "[" or hold "=", which the file format would take for
+// something else.
+std::string SettingsStore::GetExceptionText() const {
+    const std::string section = ReadWholeSection(kExceptionSection);
+    std::string text;
+    for (size_t start = 0; start < section.size();) {
+        if (start != 0) text += "\r\n";
+        const std::string line = section.c_str() + start;
+        start += line.size() + 1;
+        const size_t equals = line.find('=');
+        text += equals == std::string::npos ? line : line.substr(equals + 1);
+    }
+    return text;
+}
+
+bool SettingsStore::SetExceptionText(const std::string& text) const {
+    std::string lines;
+    int number = 0;
+    for (size_t start = 0; !text.empty() && start <= text.size();) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        // The file format drops white space around a value, in its own way
+        // on each system: none is stored.
+        const std::string line = TrimSpace(text.substr(start, end - start).c_str());
+        lines += std::to_string(++number) + "=" + line + '\0';
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return WriteWholeSection(kExceptionSection, lines);
 }

@@ -47,6 +47,13 @@ public:
     // and the update pass never write back what the other has just changed.
     static std::unique_lock<std::mutex> LockCustomSites();
 
+    // Text of the exception dialog: its lines, joined by CR LF; empty when
+    // the file holds none.
+    std::string GetExceptionText() const;
+    // Replaces the stored lines with those of text (CR LF, LF or CR between
+    // them) in one write. Lines lose the white space at either end.
+    bool SetExceptionText(const std::string& text) const;
+
     // Whether the address can be stored and read back whole: a "|" of its
     // own would be taken for the end of the address.
     static bool CanStoreAddress(const std::string& address);

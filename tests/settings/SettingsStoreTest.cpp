@@ -180,4 +180,33 @@ TEST_F(SettingsStoreTest, SectionAtTheBufferEdgeIsReadWhole) {
     }
 }
 
+TEST_F(SettingsStoreTest, ExceptionLinesComeBackAsWritten) {
+    WriteFileBesideProgram(kConfig, "[update]\r\nofficial=0\r\n");
+    EXPECT_TRUE(store.SetExceptionText("ads.example\r\n# note\n;semicolon.example\r*.wild.example\r\n"
+                                       "[bracket]\r\nkey=value=\r\n\r\n中文.example\r\n  lead.example "));
+    EXPECT_EQ("ads.example\r\n# note\r\n;semicolon.example\r\n*.wild.example\r\n"
+              "[bracket]\r\nkey=value=\r\n\r\n中文.example\r\nlead.example",
+              store.GetExceptionText());
+    EXPECT_EQ("[update]\r\nofficial=0\r\n"
+              "[exceptions]\r\n1=ads.example\r\n2=# note\r\n3=;semicolon.example\r\n"
+              "4=*.wild.example\r\n5=[bracket]\r\n6=key=value=\r\n7=\r\n8=中文.example\r\n"
+              "9=lead.example\r\n",
+              ReadFileBesideProgram(kConfig));
+
+    EXPECT_TRUE(store.SetExceptionText("x.example\r\n"));
+    EXPECT_EQ("x.example\r\n", store.GetExceptionText());
+    EXPECT_TRUE(store.SetExceptionText(""));
+    EXPECT_EQ("", store.GetExceptionText());
+    EXPECT_TRUE(store.IsCustomUpdateEnabled());
+    EXPECT_FALSE(store.IsOfficialUpdateEnabled());
+}
+
+TEST_F(SettingsStoreTest, NoExceptionSectionMeansNoExceptions) {
+    EXPECT_EQ("", store.GetExceptionText());
+    EXPECT_FALSE(FileBesideProgramExists(kConfig)) << "reading must not create the file";
+    WriteFileBesideProgram(kConfig, "[custom]\r\nhttp://a.example/host.txt|=\r\n"
+                                    "[official]\r\nlasttime=1=2\r\n");
+    EXPECT_EQ("", store.GetExceptionText());
+}
+
 }  // namespace

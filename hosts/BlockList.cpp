@@ -1,0 +1,435 @@
+#include "hosts/BlockList.h"
+#include "hosts/HostsText.h"
+
+#include "SitemoatConfig.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+enum CharClass : unsigned char {
+    kLineEnd = 1,  // CR, LF and NUL: a NUL ends a line, never the list
+    kBlank = 2,    // space, tab, VT, FF and NUL
+    kNameChar = 4,
+    kUpper = 8,
+    kDigitOrDot = 16,
+    kAddressChar = 32,  // hex digits, ':' and '.'
+    kControl = 64,  // below space but tab, CR and LF; DEL
+};
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = kControl;
+    table[0x7F] = kControl;
+    table['\t'] = kBlank;
+    table['\v'] |= kBlank;
+    table['\f'] |= kBlank;
+    table[' '] = kBlank;
+    table['\r'] = kLineEnd;
+    table['\n'] = kLineEnd;
+    table[0] |= kLineEnd | kBlank;
+    for (int c = 'a'; c <= 'z'; ++c) table[c] = kNameChar;
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = kNameChar | kUpper;
+    for (int c = '0'; c <= '9'; ++c) table[c] = kNameChar | kDigitOrDot | kAddressChar;
+    for (int c = 'a'; c <= 'f'; ++c) table[c] |= kAddressChar;
+    for (int c = 'A'; c <= 'F'; ++c) table[c] |= kAddressChar;
+    table['-'] = kNameChar;
+    table['_'] = kNameChar;
+    table['.'] = kNameChar | kDigitOrDot | kAddressChar;
+    table[':'] = kAddressChar;
+    return table;
+}
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+bool Is(char c, unsigned char classes) {
+    return (kClasses[static_cast<unsigned char>(c)] & classes) != 0;
+}
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kDomainOnlyAddress = "0.0.0.0";
+constexpr std::size_t kMaxNameLength = 253;
+constexpr std::size_t kMaxLabelLength = 63;
+constexpr std::size_t kMarkupProbeLength = 1024;
+// More control bytes than one in this many: binary data, not text.
+constexpr std::size_t kControlShareLimit = 32;
+
+bool StartsWithMark(std::string_view text) {
+    return text.substr(0, kUtf8Mark.size()) == kUtf8Mark;
+}
+
+std::string_view WithoutMark(std::string_view text) {
+    if (StartsWithMark(text)) text.remove_prefix(kUtf8Mark.size());
+    return text;
+}
+
+// Calls visit(line) for every line that is not empty.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+    std::size_t start = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if (Is(text[pos], kLineEnd)) {
+            if (pos > start) visit(text.substr(start, pos - start));
+            start = pos + 1;
+        }
+    }
+    if (start < text.size()) visit(text.substr(start));
+}
+
+// The line without its remark; empty for a remark line.
+std::string_view EntryPart(std::string_view line) {
+    std::size_t first = 0;
+    while (first < line.size() && Is(line[first], kBlank)) ++first;
+    if (first == line.size() || line[first] == '#') return {};
+    const std::size_t remark = line.find('#', first);
+    return line.substr(first, remark == std::string_view::npos ? remark : remark - first);
+}
+
+// Cuts the next word off text; empty when none is left.
+std::string_view NextWord(std::string_view& text) {
+    std::size_t start = 0;
+    while (start < text.size() && Is(text[start], kBlank)) ++start;
+    std::size_t end = start;
+    while (end < text.size() && !Is(text[end], kBlank)) ++end;
+    const std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
+std::size_t CountWords(std::string_view text) {
+    std::size_t count = 0;
+    while (!NextWord(text).empty()) ++count;
+    return count;
+}
+
+bool IsBlockingAddress(std::string_view address) {
+    return address == "0.0.0.0" || address == "127.0.0.1" || address == "::" || address == "::1";
+}
+
+// "1.2.3.4" and "::1" alike; no real top-level domain is all digits.
+bool LooksLikeAddress(std::string_view word) {
+    bool digitsAndDots = true;
+    bool addressChars = true;
+    bool colon = false;
+    for (char c : word) {
+        digitsAndDots = digitsAndDots && Is(c, kDigitOrDot);
+        addressChars = addressChars && Is(c, kAddressChar);
+        colon = colon || c == ':';
+    }
+    return digitsAndDots || (colon && addressChars);
+}
+
+bool IsLocalName(std::string_view name) {
+    return name == "localhost" || name == "localhost.localdomain" || name == "local" ||
+           name == "broadcasthost" || name.substr(0, 4) == "ip6-";
+}
+
+enum class NameForm { kHost, kAddress, kInvalid };
+
+// Lowers word into name when it is a plausible host name.
+NameForm ReadName(std::string_view word, std::string& name) {
+    if (LooksLikeAddress(word)) return NameForm::kAddress;
+    if (word.size() > kMaxNameLength) return NameForm::kInvalid;
+    name.resize(word.size());
+    std::size_t labelLength = 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        if (!Is(c, kNameChar)) return NameForm::kInvalid;
+        if (c == '.') {
+            if (labelLength == 0) return NameForm::kInvalid;
+            labelLength = 0;
+        } else if (++labelLength > kMaxLabelLength) {
+            return NameForm::kInvalid;
+        }
+        name[i] = Is(c, kUpper) ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return labelLength == 0 ? NameForm::kInvalid : NameForm::kHost;
+}
+
+// ASCII letters lowered, but only in a name that is all ASCII: lowering
+// single bytes would change the double-byte characters of other names.
+bool NeedsFolding(std::string_view name) {
+    bool upper = false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+        upper = upper || Is(c, kUpper);
+    }
+    return upper;
+}
+
+void FoldName(std::string_view name, std::string& folded) {
+    folded.assign(name);
+    if (!NeedsFolding(name)) return;
+    for (char& c : folded) {
+        if (Is(c, kUpper)) c = static_cast<char>(c - 'A' + 'a');
+    }
+}
+
+bool IsMarkup(std::string_view body) {
+    std::size_t start = 0;
+    while (start < body.size() && Is(body[start], kBlank | kLineEnd)) ++start;
+    if (start == body.size() || body[start] != '<') return false;
+    std::string head(body.substr(start, kMarkupProbeLength));
+    for (char& c : head) {
+        if (Is(c, kUpper)) c = static_cast<char>(c - 'A' + 'a');
+    }
+    return head.compare(0, 5, "<?xml") == 0 || head.find("<html") != std::string::npos ||
+           head.find("<!doctype") != std::string::npos;
+}
+
+bool IsBinary(std::string_view body) {
+    if (body.size() >= 2 && body[0] == '\x1F' && body[1] == '\x8B') return true;  // gzip
+    std::size_t controls = 0;
+    for (char c : body) controls += Is(c, kControl);
+    return controls * kControlShareLimit > body.size();
+}
+
+std::string LoweredAscii(std::string_view text) {
+    std::string lowered;
+    FoldName(text, lowered);
+    return lowered;
+}
+
+// FNV-1a taken from a name's last byte backwards: one walk from the end
+// passes the hash of every dot suffix.
+constexpr std::uint32_t kHashBasis = 2166136261u;
+
+std::uint32_t HashStep(std::uint32_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+
+std::uint32_t BackwardHash(std::string_view name) {
+    std::uint32_t hash = kHashBasis;
+    for (std::size_t i = name.size(); i-- > 0;) hash = HashStep(hash, name[i]);
+    return hash;
+}
+
+// One bit per value of a hash's top bits. A clear bit rules a name out
+// without the cost of a set lookup, which nearly every name would pay.
+class HashFilter {
+public:
+    void Add(std::uint32_t hash) { bits_[Bit(hash) / 64] |= std::uint64_t(1) << (Bit(hash) % 64); }
+    bool MayHold(std::uint32_t hash) const {
+        return (bits_[Bit(hash) / 64] >> (Bit(hash) % 64) & 1) != 0;
+    }
+
+private:
+    static constexpr int kBitCount = 16;
+    static std::uint32_t Bit(std::uint32_t hash) { return hash >> (32 - kBitCount); }
+    std::array<std::uint64_t, (1u << kBitCount) / 64> bits_{};
+};
+
+bool BlocksExceptedName(std::string_view line, const ExceptionList& exceptions) {
+    std::string_view rest = EntryPart(line);
+    if (!IsBlockingAddress(NextWord(rest))) return false;
+    for (std::string_view name = NextWord(rest); !name.empty(); name = NextWord(rest)) {
+        if (exceptions.Matches(name)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+struct ExceptionList::Names {
+    bool Holds(std::string_view name) const {
+        std::uint32_t hash = kHashBasis;
+        for (std::size_t i = name.size(); i-- > 0;) {
+            if (name[i] == '.' && parentFilter.MayHold(hash) &&
+                parents.count(name.substr(i + 1)) != 0) {
+                return true;
+            }
+            hash = HashStep(hash, name[i]);
+        }
+        return exactFilter.MayHold(hash) && exact.count(name) != 0;
+    }
+
+    // The sets view these strings, which stay put once the sets are built.
+    std::vector<std::string> exactStore;
+    std::vector<std::string> parentStore;
+    std::unordered_set<std::string_view> exact;
+    std::unordered_set<std::string_view> parents;  // "example.com" of "*.example.com"
+    HashFilter exactFilter;
+    HashFilter parentFilter;
+};
+
+ExceptionList::ExceptionList(std::string_view text) {
+    auto names = std::make_shared<Names>();
+    ForEachLine(text, [&](std::string_view line) {
+        std::size_t first = 0;
+        while (first < line.size() && Is(line[first], kBlank)) ++first;
+        std::size_t end = line.size();
+        while (end > first && Is(line[end - 1], kBlank)) --end;
+        const std::string_view name = line.substr(first, end - first);
+        if (name.empty() || name.front() == '#') return;
+        if (name.substr(0, 2) == "*.") {
+            if (name.size() > 2) names->parentStore.push_back(LoweredAscii(name.substr(2)));
+        } else {
+            names->exactStore.push_back(LoweredAscii(name));
+        }
+    });
+    for (const std::string& name : names->exactStore) {
+        names->exact.insert(name);
+        names->exactFilter.Add(BackwardHash(name));
+    }
+    for (const std::string& name : names->parentStore) {
+        names->parents.insert(name);
+        names->parentFilter.Add(BackwardHash(name));
+    }
+    names_ = std::move(names);
+}
+
+bool ExceptionList::Empty() const {
+    return !names_ || (names_->exact.empty() && names_->parents.empty());
+}
+
+bool ExceptionList::Matches(std::string_view name) const {
+    if (Empty()) return false;
+    std::string folded;
+    if (NeedsFolding(name)) {
+        FoldName(name, folded);
+        name = folded;
+    }
+    return names_->Holds(name);
+}
+
+struct BlockListMerger::HeldNames {
+    static constexpr std::size_t kBlockSize = 1 << 16;
+
+    // Names live in blocks that never move, so the map's keys stay valid.
+    std::string_view Keep(std::string_view name) {
+        if (name.size() > kBlockSize - blockUsed) {
+            blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, name.size())));
+            blockUsed = 0;
+        }
+        char* place = blocks.back().get() + blockUsed;
+        std::memcpy(place, name.data(), name.size());
+        blockUsed += name.size();
+        return {place, name.size()};
+    }
+    // Takes back the last Keep when the map already had the name.
+    void Unkeep(std::string_view name) { blockUsed -= name.size(); }
+
+    // True when the name was new; number then becomes its owner.
+    bool Insert(std::string_view name, std::uint32_t number, std::uint32_t& owner) {
+        const auto placed = owners.try_emplace(Keep(name), number);
+        if (!placed.second) Unkeep(name);
+        owner = placed.first->second;
+        return placed.second;
+    }
+
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::size_t blockUsed = kBlockSize;
+    // Which list brought each name: 0 for HOSTS, then the lists in order.
+    std::unordered_map<std::string_view, std::uint32_t> owners;
+    std::string protected1 = LoweredAscii(kProtectedDomain1);
+    std::string protected2 = LoweredAscii(kProtectedDomain2);
+};
+
+BlockListMerger::BlockListMerger(std::string_view hostsText)
+    : held_(std::make_unique<HeldNames>()) {
+    hostsText = WithoutMark(hostsText);
+    held_->owners.reserve(
+        static_cast<std::size_t>(std::count(hostsText.begin(), hostsText.end(), '\n')));
+    std::string name;
+    std::uint32_t owner = 0;
+    ForEachLine(hostsText, [&](std::string_view line) {
+        std::string_view rest = EntryPart(line);
+        // A word alone blocks nothing; the names follow the address.
+        if (NextWord(rest).empty()) return;
+        for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
+            FoldName(word, name);
+            held_->Insert(name, 0, owner);
+        }
+    });
+}
+
+BlockListMerger::~BlockListMerger() = default;
+BlockListMerger::BlockListMerger(BlockListMerger&&) noexcept = default;
+BlockListMerger& BlockListMerger::operator=(BlockListMerger&&) noexcept = default;
+
+ListMergeResult BlockListMerger::Append(std::string_view listBody,
+                                        const ExceptionList& exceptions) {
+    ListMergeResult result;
+    if (IsBinary(listBody)) return result;
+    listBody = WithoutMark(listBody);
+    if (IsMarkup(listBody)) return result;
+    result.isList = true;
+    ++listNumber_;
+    // One growth of the table for the whole list, not several along the way.
+    held_->owners.reserve(held_->owners.size() +
+                          static_cast<std::size_t>(std::count(listBody.begin(), listBody.end(), '\n')));
+
+    ListDropCounts& dropped = result.dropped;
+    std::string name;
+    const auto mergeName = [&](std::string_view address, std::string_view word) {
+        switch (ReadName(word, name)) {
+        case NameForm::kAddress: ++dropped.addressAsName; return;
+        case NameForm::kInvalid: ++dropped.invalidName; return;
+        case NameForm::kHost: break;
+        }
+        if (IsLocalName(name)) {
+            ++dropped.localName;
+        } else if (name.find(held_->protected1) != std::string::npos ||
+                   name.find(held_->protected2) != std::string::npos) {
+            ++dropped.protectedName;
+        } else if (exceptions.Matches(name)) {
+            ++dropped.excepted;
+        } else if (std::uint32_t owner = 0; !held_->Insert(name, listNumber_, owner)) {
+            ++(owner == listNumber_ ? dropped.repeatedInList : dropped.alreadyHeld);
+        } else {
+            AppendWrittenEntry(added_, address, name);
+            ++result.added;
+        }
+    };
+
+    ForEachLine(listBody, [&](std::string_view line) {
+        std::string_view rest = EntryPart(line);
+        const std::string_view first = NextWord(rest);
+        if (first.empty()) return;
+        const std::string_view second = NextWord(rest);
+        if (second.empty()) {
+            mergeName(kDomainOnlyAddress, first);
+            return;
+        }
+        if (!IsBlockingAddress(first)) {
+            dropped.notBlocking += 1 + CountWords(rest);
+            return;
+        }
+        for (std::string_view word = second; !word.empty(); word = NextWord(rest)) {
+            mergeName(first, word);
+        }
+    });
+    addedCount_ += result.added;
+    return result;
+}
+
+std::size_t RemoveExceptedLines(std::string& hostsText, const ExceptionList& exceptions) {
+    if (exceptions.Empty()) return 0;
+    const std::string_view text = hostsText;
+    std::string kept;
+    std::size_t removed = 0;
+    std::size_t keptUpTo = 0;
+    std::size_t pos = StartsWithMark(text) ? kUtf8Mark.size() : 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::size_t next = end;
+        if (next < text.size()) {
+            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        }
+        if (BlocksExceptedName(text.substr(pos, end - pos), exceptions)) {
+            kept.append(text.substr(keptUpTo, pos - keptUpTo));
+            keptUpTo = next;
+            ++removed;
+        }
+        pos = next;
+    }
+    if (removed == 0) return 0;
+    kept.append(text.substr(keptUpTo));
+    hostsText.swap(kept);
+    return removed;
+}
