@@ -45,6 +45,11 @@ public:
         result_ = hosts;
     }
 
+    void SetSiteResults(const std::vector<SiteResult>& sites) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        sites_ = sites;
+    }
+
     void ReportFailure(const std::string& message) override {
         std::lock_guard<std::mutex> lock(mutex_);
         failures_.push_back(message);
@@ -94,6 +99,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return failures_;
     }
+    std::vector<SiteResult> SiteResults() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return sites_;
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -101,6 +110,7 @@ private:
     std::string message_;
     FileText result_;
     std::vector<std::string> failures_;
+    std::vector<SiteResult> sites_;
     bool cancelled_ = false;
     bool committed_ = false;
 };
@@ -124,6 +134,10 @@ FileText ProgressDialog::Result() const {
 
 std::vector<std::string> ProgressDialog::Failures() const {
     return finished_ && link_ ? link_->Failures() : std::vector<std::string>();
+}
+
+std::vector<SiteResult> ProgressDialog::SiteResults() const {
+    return finished_ && link_ ? link_->SiteResults() : std::vector<SiteResult>();
 }
 
 bool ProgressDialog::ProcessTextDialogMessage(Message& m) {

@@ -33,6 +33,8 @@ public:
     std::string ResultText() const { return Result().text; }
     // What the work asked to tell the user, once the dialog has ended with 1.
     std::vector<std::string> Failures() const;
+    // How each site's check ended, once the dialog has ended with 1.
+    std::vector<SiteResult> SiteResults() const;
 
 protected:
     bool ProcessTextDialogMessage(Message& m) override;

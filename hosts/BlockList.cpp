@@ -347,6 +347,14 @@ BlockListMerger::BlockListMerger(std::string_view hostsText)
     });
 }
 
+bool IsBlockListBody(std::string_view body) {
+    if (IsBinary(body)) return false;
+    body = WithoutMark(body);
+    // Nothing at all is a server's hiccup more often than an emptied list.
+    const bool blank = std::all_of(body.begin(), body.end(), [](char c) { return Is(c, kBlank | kLineEnd); });
+    return !blank && !IsMarkup(body);
+}
+
 BlockListMerger::~BlockListMerger() = default;
 BlockListMerger::BlockListMerger(BlockListMerger&&) noexcept = default;
 BlockListMerger& BlockListMerger::operator=(BlockListMerger&&) noexcept = default;
@@ -354,9 +362,8 @@ BlockListMerger& BlockListMerger::operator=(BlockListMerger&&) noexcept = defaul
 ListMergeResult BlockListMerger::Append(std::string_view listBody,
                                         const ExceptionList& exceptions) {
     ListMergeResult result;
-    if (IsBinary(listBody)) return result;
+    if (!IsBlockListBody(listBody)) return result;
     listBody = WithoutMark(listBody);
-    if (IsMarkup(listBody)) return result;
     result.isList = true;
     ++listNumber_;
     // One growth of the table for the whole list, not several along the way.

@@ -48,6 +48,10 @@ struct ListMergeResult {
     ListDropCounts dropped;
 };
 
+// False for a body that is no list: empty, a web page, compressed or binary
+// data. Such a body is refused whole and the list fetched again later.
+bool IsBlockListBody(std::string_view body);
+
 // Collects the new blocking entries of the lists of one update pass. Knows
 // the names HOSTS holds and those it has added since; never changes the
 // HOSTS text itself.

@@ -1,43 +1,29 @@
 #include "update/UpdateEngine.h"
 
 #include "SitemoatConfig.h"
-#include "base/TextCodec.h"
+#include "hosts/BlockList.h"
 #include "hosts/HostsService.h"
 #include "settings/SettingsStore.h"
-#include "update/HttpFetcher.h"
-
-#include <vector>
 
 namespace {
 
 constexpr char kTempFileName[] = "temp.txt";
 constexpr char kUpdateFailed[] = "host表更新失败：";
+constexpr char kNotAList[] = "内容不是屏蔽列表";
+constexpr char kNoDigest[] = "无法计算列表的摘要";
 // Another program that keeps rewriting HOSTS gets this many merges.
 constexpr int kMergeAttempts = 3;
 
-struct CustomSites {
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-};
-
-CustomSites ReadCustomSites(const SettingsStore& settings) {
-    CustomSites sites;
-    settings.ReadCustomSites(sites.addresses, sites.stamps);
-    return sites;
+// Dates compare as the server writes them, in any case; an entity tag or a
+// digest is the same only to the letter.
+bool SameStamp(const std::string& a, const std::string& b) {
+    if (IsEtagStamp(a) || IsEtagStamp(b) || IsDigestStamp(a) || IsDigestStamp(b)) return a == b;
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
-// HOSTS with the entries the lists add, in the file's own encoding: the
-// file's text is never rewritten, only followed.
-FileText Merged(const FileText& hosts, const std::vector<UpdateEngine::NewList>& lists) {
-    const HostsService service;
-    const bool ansi = hosts.encoding == TextEncoding::Ansi;
-    std::string merged = ansi ? hosts.text : Utf8ToAnsi(hosts.text);
-    const std::size_t held = merged.size();
-    for (const UpdateEngine::NewList& list : lists) service.AppendNewEntries(merged, list.text);
-    const std::string added = merged.substr(held);
-    FileText result = hosts;
-    result.text += service.ComposeHostsText("", added, hosts.encoding);
-    return result;
+std::size_t Total(const ListDropCounts& d) {
+    return d.notBlocking + d.localName + d.addressAsName + d.invalidName + d.protectedName +
+           d.excepted + d.repeatedInList + d.alreadyHeld;
 }
 
 }  // namespace
@@ -49,120 +35,144 @@ std::string UpdateEngine::DefaultOfficialAddress() {
 UpdateEngine::UpdateEngine(std::string officialAddress)
     : officialAddress_(std::move(officialAddress)) {}
 
-bool UpdateEngine::CheckListSite(std::string& hostsText, const std::string& address,
-                                 std::string& stamp, bool checkOnly) const {
-    NewList list;
-    if (!FetchIfNewer(address, stamp, checkOnly, list)) return false;
-    if (!checkOnly) {
-        HostsService().AppendNewEntries(hostsText, list.text);
-        stamp = list.stamp;
+UpdateEngine::SiteCheck UpdateEngine::CheckSite(const std::string& address,
+                                                const std::string& stamp, bool official) const {
+    SiteCheck check;
+    check.result.address = address;
+    check.result.official = official;
+    check.storedStamp = stamp;
+    HttpFetcher fetcher;
+    fetcher.SetLimits(limits_);
+    FetchResponse response = fetcher.Fetch(address, stamp);
+    if (response.status == FetchStatus::NotModified) return check;
+    if (response.status != FetchStatus::Ok) {
+        check.result.outcome = SiteOutcome::Failed;
+        check.result.reason = FetchFailureReason(response);
+        return check;
     }
-    return true;
+    // A page or junk in the list's place is no newer list: its stamp stays,
+    // so it is tried again next time.
+    if (!IsBlockListBody(response.body)) {
+        check.result.outcome = SiteOutcome::Failed;
+        check.result.reason = kNotAList;
+        return check;
+    }
+    check.newStamp = ListStampOf(response);
+    if (check.newStamp.empty()) {
+        check.result.outcome = SiteOutcome::Failed;
+        check.result.reason = kNoDigest;
+        return check;
+    }
+    if (SameStamp(check.newStamp, stamp)) return check;
+    check.result.outcome = SiteOutcome::Newer;
+    check.body = std::move(response.body);
+    return check;
 }
 
-bool UpdateEngine::FetchIfNewer(const std::string& address, const std::string& stamp,
-                                bool checkOnly, NewList& list) const {
-    HttpFetcher fetcher;
-    std::string newStamp = fetcher.GetLastModified(address);
-    if (newStamp.empty() || lstrcmpiA(newStamp.c_str(), stamp.c_str()) == 0) return false;
-    if (checkOnly) return true;
-
-    std::string tempPath = GetPathBesideProgram(kTempFileName);
-    if (fetcher.DownloadToFile(address, tempPath) != kDownloadOk) return false;
-    list.address = address;
-    list.stamp = newStamp;
-    list.text = HostsService().ReadTextFile(tempPath);
-    return true;
+std::vector<UpdateEngine::SiteCheck> UpdateEngine::CheckSites() const {
+    const SettingsStore settings;
+    std::vector<SiteCheck> checks;
+    if (settings.IsOfficialUpdateEnabled()) {
+        checks.push_back(CheckSite(officialAddress_, settings.GetOfficialStamp(), true));
+    }
+    if (settings.IsCustomUpdateEnabled()) {
+        std::vector<std::string> addresses;
+        std::vector<std::string> stamps;
+        settings.ReadCustomSites(addresses, stamps);
+        for (size_t i = 0; i < addresses.size() && i < stamps.size(); ++i) {
+            if (!addresses[i].empty()) checks.push_back(CheckSite(addresses[i], stamps[i], false));
+        }
+    }
+    return checks;
 }
 
 bool UpdateEngine::IsUpdateAvailable() const {
-    SettingsStore settings;
-    std::string unused;
-    if (settings.IsOfficialUpdateEnabled()) {
-        std::string stamp = settings.GetOfficialStamp();
-        if (CheckListSite(unused, officialAddress_, stamp, true)) return true;
-    }
-    if (settings.IsCustomUpdateEnabled()) {
-        CustomSites sites = ReadCustomSites(settings);
-        for (size_t i = 0; i < sites.addresses.size(); ++i) {
-            if (CheckListSite(unused, sites.addresses[i], sites.stamps[i], true)) return true;
-        }
+    for (const SiteCheck& check : CheckSites()) {
+        if (check.result.outcome == SiteOutcome::Newer) return true;
     }
     return false;
-}
-
-std::vector<UpdateEngine::NewList> UpdateEngine::FetchNewerLists() const {
-    SettingsStore settings;
-    std::vector<NewList> lists;
-    NewList list;
-    if (settings.IsOfficialUpdateEnabled() &&
-        FetchIfNewer(officialAddress_, settings.GetOfficialStamp(), false, list)) {
-        list.official = true;
-        lists.push_back(list);
-    }
-    if (settings.IsCustomUpdateEnabled()) {
-        CustomSites sites = ReadCustomSites(settings);
-        for (size_t i = 0; i < sites.addresses.size(); ++i) {
-            if (sites.addresses[i].empty()) continue;
-            list = NewList();
-            if (FetchIfNewer(sites.addresses[i], sites.stamps[i], false, list)) lists.push_back(list);
-        }
-    }
-    return lists;
 }
 
 // A stored stamp says that its list is in HOSTS, so stamps are stored only
 // once HOSTS holds the lists, and each into the settings as they stand then:
 // a site the user added or removed meanwhile stays so.
-void UpdateEngine::StoreStamps(const std::vector<NewList>& lists) const {
-    SettingsStore settings;
-    for (const NewList& list : lists) {
-        if (list.official) {
-            settings.SetOfficialStamp(list.stamp);
+void UpdateEngine::StoreStamps(const std::vector<SiteCheck>& merged) const {
+    const SettingsStore settings;
+    for (const SiteCheck& check : merged) {
+        if (check.result.official) {
+            settings.SetOfficialStamp(check.newStamp);
         } else {
-            settings.SetCustomSiteStamp(list.address, list.stamp);
+            settings.SetCustomSiteStamp(check.result.address, check.newStamp);
         }
     }
 }
 
-void UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const {
-    if (!progress || !IsUpdateAvailable() || progress->IsCancelled()) return;
+UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const {
+    UpdateReport report;
+    if (!progress) return report;
+    std::vector<SiteCheck> checks = CheckSites();
+    std::vector<SiteCheck> newer;
+    for (SiteCheck& check : checks) {
+        report.sites.push_back(check.result);
+        if (check.result.outcome == SiteOutcome::Newer) newer.push_back(std::move(check));
+    }
+    progress->SetSiteResults(report.sites);
+    report.offered = !newer.empty();
+    // The lists kept go with newer when the pass ends without merging them.
+    if (newer.empty() || progress->IsCancelled()) return report;
     if (progress->AskToUpdate(kUpdateQuestion) != kAnswerUpdate || progress->IsCancelled()) {
-        return;
+        return report;
     }
     progress->SetMessage(kUpdatingMessage);
+    // Once the user has given up waiting, nothing at all is written.
+    if (!progress->Commit()) return report;
 
     const HostsService hosts;
-    // A HOSTS file that cannot be read now (another program holds it without
-    // sharing, or reading is denied) is left alone: the lists merged into
-    // nothing would replace every line it has.
-    FileText before = hosts.ReadHostsFile();
-    if (!before.Read()) {
-        progress->ReportFailure(kUpdateFailed + FileErrorReason(before.error));
-        return;
-    }
-    const std::vector<NewList> lists = FetchNewerLists();
-    // Once the user has given up waiting, nothing at all is written.
-    if (lists.empty() || !progress->Commit()) return;
-
+    const ExceptionList exceptions(SettingsStore().GetExceptionText());
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
         // Read after the downloads, right before merging, and written only
-        // if no other program changed it in between.
+        // if no other program changed it in between. A file that cannot be
+        // read is left alone: the lists merged into nothing would replace
+        // every line it has.
         const FileText current = hosts.ReadHostsFile();
         if (!current.Read()) {
-            progress->ReportFailure(kUpdateFailed + FileErrorReason(current.error));
-            return;
+            report.failure = kUpdateFailed + FileErrorReason(current.error);
+            break;
         }
-        const FileText merged = Merged(current, lists);
-        const WriteResult written = hosts.WriteHostsFile(merged, &current);
+        BlockListMerger merger(current.text);
+        for (SiteCheck& check : newer) {
+            const ListMergeResult merged = merger.Append(check.body, exceptions);
+            check.result.added = merged.added;
+            check.result.dropped = Total(merged.dropped);
+        }
+        // The last list merged stays beside the program, where users look
+        // for what was downloaded.
+        hosts.WriteTextFile(GetPathBesideProgram(kTempFileName), newer.back().body);
+        FileText updated = current;
+        updated.text += hosts.ComposeHostsText("", merger.Added(), current.encoding);
+        const WriteResult written = merger.AddedCount() == 0
+                                        ? WriteResult()
+                                        : hosts.WriteHostsFile(updated, &current);
         if (written.error == kErrorChangedMeanwhile) continue;
         if (!written.Ok()) {
-            progress->ReportFailure(kUpdateFailed + FileErrorReason(written));
-            return;
+            report.failure = kUpdateFailed + FileErrorReason(written);
+            break;
         }
-        StoreStamps(lists);
-        progress->SetResult(merged);
-        return;
+        StoreStamps(newer);
+        report.applied = true;
+        report.added = merger.AddedCount();
+        for (const SiteCheck& check : newer) {
+            for (SiteResult& site : report.sites) {
+                if (site.address == check.result.address && site.official == check.result.official) {
+                    site = check.result;
+                }
+            }
+        }
+        progress->SetSiteResults(report.sites);
+        if (merger.AddedCount() > 0) progress->SetResult(updated);
+        return report;
     }
-    progress->ReportFailure(kUpdateFailed + FileErrorReason(kErrorChangedMeanwhile));
+    if (report.failure.empty()) report.failure = kUpdateFailed + FileErrorReason(kErrorChangedMeanwhile);
+    progress->ReportFailure(report.failure);
+    return report;
 }

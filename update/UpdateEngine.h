@@ -1,14 +1,18 @@
 #pragma once
 
+#include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
+#include "update/UpdateReport.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// The start-up update pass: asks the official site and the user's sites
-// for their list stamps and merges every newer list into HOSTS. Holds only
-// the official list address, so a copy can go to the worker thread.
+// The update pass: asks the official site and the user's sites, once each,
+// for a list newer than the one last merged, and merges the blocking
+// entries of every newer list into HOSTS when the user agrees. Holds only
+// the official list address and the fetch limits, so a copy can go to the
+// worker thread.
 class UpdateEngine {
 public:
     // "http://<maker's host>/host/host.txt".
@@ -17,35 +21,30 @@ public:
     explicit UpdateEngine(std::string officialAddress = DefaultOfficialAddress());
 
     const std::string& GetOfficialAddress() const { return officialAddress_; }
+    void SetFetchLimits(const FetchLimits& limits) { limits_ = limits; }
 
-    // Asks the site at address for its stamp; a stamp that is not empty and
-    // differs, ignoring case, from the stored one is new. With checkOnly,
-    // true means new. Otherwise the list is downloaded into "temp.txt" and
-    // its new entries appended to hostsText; true (and stamp replaced) only
-    // when that was done.
-    bool CheckListSite(std::string& hostsText, const std::string& address, std::string& stamp,
-                       bool checkOnly) const;
-    // True at the first enabled site with a new stamp, the official one first.
+    // One site's check: a conditional request whose body, when the list is
+    // newer, is kept to be merged; it is never fetched twice in one pass.
+    struct SiteCheck {
+        SiteResult result;
+        std::string storedStamp;
+        std::string newStamp;
+        std::string body;  // a newer list only
+    };
+    // Every enabled site in order, the official one first.
+    std::vector<SiteCheck> CheckSites() const;
+    // True when an enabled site has a newer list.
     bool IsUpdateAvailable() const;
 
-    // A list newer than its stored stamp, downloaded and kept until merged.
-    struct NewList {
-        std::string address;
-        std::string stamp;
-        std::string text;
-        bool official = false;
-    };
-    // Every enabled site's newer list, the official one first.
-    std::vector<NewList> FetchNewerLists() const;
-
-    // The worker body behind the progress dialog: check, ask, merge, write
-    // HOSTS once. See UpdateProgress for who owns what.
-    void RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const;
+    // The worker body behind the progress dialog, and the whole of the
+    // unattended update: check, ask, merge, write HOSTS once, store the
+    // stamps of the lists merged. See UpdateProgress for who owns what.
+    UpdateReport RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const;
 
 private:
-    bool FetchIfNewer(const std::string& address, const std::string& stamp, bool checkOnly,
-                      NewList& list) const;
-    void StoreStamps(const std::vector<NewList>& lists) const;
+    SiteCheck CheckSite(const std::string& address, const std::string& stamp, bool official) const;
+    void StoreStamps(const std::vector<SiteCheck>& merged) const;
 
     std::string officialAddress_;
+    FetchLimits limits_;
 };

@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include <vector>
+
 #include "hosts/FileText.h"
+#include "update/UpdateReport.h"
 
 // Texts of the start-up update pass.
 inline constexpr char kCheckingMessage[] = "请稍候，正在检测升级……";
@@ -34,6 +37,8 @@ public:
     virtual int AskToUpdate(const std::string& question) = 0;
     // The HOSTS file as written; called only when HOSTS was rewritten.
     virtual void SetResult(const FileText& hosts) = 0;
+    // How each site's check ended, once checked and again once merged.
+    virtual void SetSiteResults(const std::vector<SiteResult>& sites) = 0;
     // Something the user must be told once the wait is over, such as a
     // HOSTS file that could not be written ("host表更新失败：...").
     virtual void ReportFailure(const std::string& message) = 0;

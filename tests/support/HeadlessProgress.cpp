@@ -89,3 +89,13 @@ std::vector<std::string> HeadlessProgress::Failures() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return failures_;
 }
+
+void HeadlessProgress::SetSiteResults(const std::vector<SiteResult>& sites) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sites_ = sites;
+}
+
+std::vector<SiteResult> HeadlessProgress::SiteResults() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sites_;
+}

@@ -18,6 +18,7 @@ public:
     int AskToUpdate(const std::string& question) override;
     void SetResult(const FileText& hosts) override;
     void ReportFailure(const std::string& message) override;
+    void SetSiteResults(const std::vector<SiteResult>& sites) override;
     bool IsCancelled() const override;
     bool Commit() override;
 
@@ -36,6 +37,7 @@ public:
     std::string Result() const;
     TextEncoding ResultEncoding() const;
     std::vector<std::string> Failures() const;
+    std::vector<SiteResult> SiteResults() const;
 
 private:
     const int answer_;
@@ -49,4 +51,5 @@ private:
     bool hasResult_ = false;
     FileText result_;
     std::vector<std::string> failures_;
+    std::vector<SiteResult> sites_;
 };

@@ -146,6 +146,23 @@ void LoopbackHttpServer::SetList(const std::string& path, const std::string& sta
     SetResponse(path, RawHttpResponse("200 OK", headers, body));
 }
 
+void LoopbackHttpServer::SetStaticList(const std::string& path, const std::string& lastModified,
+                                       const std::string& etag, const std::string& body) {
+    SetHandler(path, [=](const ReceivedRequest& request) {
+        const std::string ifNoneMatch = request.Header("If-None-Match");
+        const std::string ifModifiedSince = request.Header("If-Modified-Since");
+        if ((!etag.empty() && ifNoneMatch == etag) ||
+            (!lastModified.empty() && ifNoneMatch.empty() && ifModifiedSince == lastModified)) {
+            return RawHttpResponse("304 Not Modified", {}, "");
+        }
+        std::vector<std::string> headers = {"Content-Type: text/plain",
+                                            "Content-Length: " + std::to_string(body.size())};
+        if (!lastModified.empty()) headers.push_back("Last-Modified: " + lastModified);
+        if (!etag.empty()) headers.push_back("ETag: " + etag);
+        return RawHttpResponse("200 OK", headers, body);
+    });
+}
+
 std::vector<ReceivedRequest> LoopbackHttpServer::Requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;

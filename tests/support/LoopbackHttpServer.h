@@ -42,6 +42,11 @@ public:
     // A complete 200 response: Content-Length, Last-Modified when the stamp
     // is not empty, then the body.
     void SetList(const std::string& path, const std::string& stamp, const std::string& body);
+    // A list as a web server keeps it: 200 with the validators given (either
+    // may be empty), or 304 and no body when the request's If-None-Match or
+    // If-Modified-Since names them.
+    void SetStaticList(const std::string& path, const std::string& lastModified,
+                       const std::string& etag, const std::string& body);
     // The response is made afresh for each request.
     void SetHandler(const std::string& path, HttpHandler handler);
     // Sends head, then the bytes of drip one at a time, dripIntervalMs
