@@ -2,6 +2,8 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
+#include "app/UnattendedUpdate.h"
+#include "dialogs/TextDialog.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -11,10 +13,24 @@ constexpr char kInstanceMutex[] = "ZorvaACTIVEDEF";
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Arguments are never ignored: one not understood gets the usage text.
+    const LaunchMode mode = ModeOf(CommandLineArguments());
+    if (mode == LaunchMode::BadArguments) {
+        ProgramServices services(instance);
+        MessageDialog(kUsageText).Run();
+        return static_cast<int>(ExitCode::BadArguments);
+    }
+
     // One copy at a time; the guard is held until the very end, so a copy
-    // started while this one shuts down still goes away.
+    // started while this one shuts down still goes away. The unattended
+    // update never writes beside a running window.
     UniqueKernelHandle guard(CreateMutexA(nullptr, FALSE, kInstanceMutex));
-    if (guard && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mode == LaunchMode::Window) return 0;
+        LogAlreadyRunning();
+        return static_cast<int>(ExitCode::AlreadyRunning);
+    }
+    if (mode == LaunchMode::Update) return static_cast<int>(RunUnattendedUpdate(UpdateEngine()));
 
     INT_PTR result;
     {

@@ -33,7 +33,7 @@ std::string UpdateLog::ResultOf(const UpdateReport& report) {
     return report.applied ? "已更新" : "无新内容";
 }
 
-std::string UpdateLog::LineOf(const SYSTEMTIME& when, const UpdateReport& report) {
+std::string UpdateLog::DetailOf(const UpdateReport& report) {
     std::string detail = "检查" + std::to_string(report.sites.size()) + "个站点，新增" +
                          std::to_string(report.added) + "条";
     if (const std::size_t failed = report.FailedSites()) {
@@ -47,16 +47,21 @@ std::string UpdateLog::LineOf(const SYSTEMTIME& when, const UpdateReport& report
         }
     }
     if (!report.failure.empty()) detail += "，" + report.failure;
-    return TimeText(when) + "\t" + ResultOf(report) + "\t" + OneField(detail);
+    return detail;
 }
 
 bool UpdateLog::Append(const SYSTEMTIME& when, const UpdateReport& report) const {
+    return Append(when, ResultOf(report), DetailOf(report));
+}
+
+bool UpdateLog::Append(const SYSTEMTIME& when, const std::string& result,
+                       const std::string& detail) const {
     const HostsService files;
     FileText log = files.ReadFileText(path_);
     if (!log.Read() && !log.Missing()) return false;
     std::string text = log.Read() ? log.text : std::string();
     if (!text.empty() && text.back() != '\n') text += kLineEnd;
-    text += LineOf(when, report) + kLineEnd;
+    text += TimeText(when) + "\t" + OneField(result) + "\t" + OneField(detail) + kLineEnd;
     // The oldest lines go, so the log stays small however long it runs.
     while (text.size() > kMaxBytes) {
         const std::size_t end = text.find('\n');

@@ -19,7 +19,7 @@ public:
     // The last run, as the update settings page shows it.
     struct Entry {
         std::string time;    // "2026-12-08 08:23:51"
-        std::string result;  // "已更新", "无新内容", "部分站点失败", "Host表无法写入"
+        std::string result;  // "已更新", "无新内容", "部分站点失败", "Host表无法写入", "未检测"
         std::string detail;  // the rest of the line
     };
 
@@ -27,9 +27,12 @@ public:
 
     // The result word of a report.
     static std::string ResultOf(const UpdateReport& report);
-    static std::string LineOf(const SYSTEMTIME& when, const UpdateReport& report);
+    // The detail of a report: sites checked, entries added, failures.
+    static std::string DetailOf(const UpdateReport& report);
 
     bool Append(const SYSTEMTIME& when, const UpdateReport& report) const;
+    // A run that did not come to a pass, such as one while the program is open.
+    bool Append(const SYSTEMTIME& when, const std::string& result, const std::string& detail) const;
     // False when no run is logged.
     bool Last(Entry& entry) const;
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ protected:
         program = folder + "Sitemoat.exe";
         ASSERT_TRUE(CopyFileA(SITEMOAT_EXE, program.c_str(), FALSE)) << SITEMOAT_EXE;
         DeleteFileA((folder + "temp.txt").c_str());
-        server.SetList(kListPath, kNewStamp, kList);
+        server.SetStaticList(kListPath, kNewStamp, "", kList);
         config = "[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
                  kOldStamp + "=\r\n";
         WriteWholeFile(folder + "config.ini", config);
@@ -73,11 +74,11 @@ protected:
         DeleteFileA((folder + "temp.txt").c_str());
     }
 
-    PROCESS_INFORMATION Start() {
+    PROCESS_INFORMATION Start(const std::string& arguments = "") {
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION p{};
-        std::string commandLine = "\"" + program + "\"";
+        std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
         if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                             folder.c_str(), &si, &p)) {
             ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
@@ -218,6 +219,81 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(1u, ExitCode(first));
+}
+
+// "Sitemoat.exe /update" runs the pass with no window and no question,
+// logs one line a run and tells how it went by its exit code, as the
+// README lists them. The runs follow each other like a user's days.
+TEST_F(ProgramTest, UnattendedUpdateTellsHowItWentByItsExitCode) {
+    HostsFileScope hosts(kHosts);
+    const std::string merged = std::string(kHosts) +
+                               "\r\n0.0.0.0         miner-one.example"
+                               "\r\n127.0.0.1       miner-two.example";
+    const std::string oldSite = server.Url(kListPath) + "|" + kOldStamp + "=\r\n";
+    UniqueKernelHandle running;
+    struct Row {
+        const char* what;
+        std::function<void()> arrange;
+        std::string arguments;
+        DWORD exitCode;
+        std::string result;  // the log line's result, "" for no line
+        std::string hosts;
+    };
+    const Row rows[] = {
+        {"something new", [] {}, "/update", 1, "已更新", merged},
+        // The stamp now stored makes the server answer 304, with no body.
+        {"nothing new", [&] { server.ClearRequests(); }, "/UPDATE", 0, "无新内容", merged},
+        {"one site failing",
+         [&] {
+             hosts.Replace(kHosts);
+             WriteWholeFile(folder + "config.ini", config + server.Url("/missing") + "|=\r\n");
+         },
+         "/update", 2, "部分站点失败", merged},
+        {"HOSTS read-only",
+         [&] {
+             hosts.Replace(kHosts);
+             WriteWholeFile(folder + "config.ini", config);
+             SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         "/update", 3, "Host表无法写入", kHosts},
+        {"already running",
+         [&] {
+             SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+             running.Reset(CreateMutexA(nullptr, FALSE, "ZorvaACTIVEDEF"));
+         },
+         "/update", 4, "未检测", kHosts},
+        {"a bad argument", [&] { running.Reset(); }, "/updat", 5, "", kHosts},
+    };
+    for (const Row& row : rows) {
+        row.arrange();
+        const std::string logBefore = ReadWholeFile(folder + "update.log");
+        PROCESS_INFORMATION p = Start(row.arguments);
+        if (row.exitCode == 5) {
+            HWND usage = nullptr;
+            WaitFor([&] {
+                for (HWND w : FindTopWindows(p.dwProcessId, kMessageTitle)) usage = w;
+                return usage != nullptr || !IsRunning(p);
+            }, kLimitMs);
+            ASSERT_NE(nullptr, usage) << row.what;
+            EXPECT_NE(std::string::npos, ItemText(usage, IDC_MESSAGE_TEXT).find("/update"));
+            Click(usage, IDOK);
+        }
+        EXPECT_EQ(row.exitCode, ExitCode(p)) << row.what;
+        EXPECT_EQ(row.hosts, hosts.Text()) << row.what;
+        const std::string log = ReadWholeFile(folder + "update.log");
+        if (row.result.empty()) {
+            EXPECT_EQ(logBefore, log) << row.what;
+            continue;
+        }
+        ASSERT_EQ(0u, log.find(logBefore)) << row.what;
+        const std::string line = log.substr(logBefore.size());
+        EXPECT_EQ(1, std::count(line.begin(), line.end(), '\n')) << row.what << ": " << line;
+        EXPECT_NE(std::string::npos, line.find("\t" + row.result + "\t")) << row.what << ": " << line;
+    }
+    EXPECT_LT(server.BytesSent(), 3000);  // the 304, and the one failing site's 404
+    const std::string log = ReadWholeFile(folder + "update.log");
+    EXPECT_NE(std::string::npos, log.find(server.Url("/missing") + "（未找到（404））"));
+    DeleteFileA((folder + "update.log").c_str());
 }
 
 }  // namespace
