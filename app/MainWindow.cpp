@@ -97,6 +97,7 @@ void MainWindow::CreatePages() {
         SetWindowPos(page->Hwnd(), nullptr, 10, 95, client.right - 20, client.bottom - 105,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
+    updatePage_.SetOnExceptionsAdded([this](const std::string& lines) { hostsPage_.TakeOutExcepted(lines); });
     ShowWindow(hostsPage_.Hwnd(), SW_SHOW);
     ShowWindow(updatePage_.Hwnd(), SW_HIDE);
     ShowWindow(newsPage_.Hwnd(), SW_HIDE);
@@ -116,6 +117,7 @@ void MainWindow::RunStartupCheck() {
     progress.Run();
     if (!Hwnd()) return;
     for (const std::string& failure : progress.Failures()) MessageDialog(failure).Run();
+    updatePage_.ShowSiteResults(progress.SiteResults());
     if (!hostsPage_.Editor()) return;
     const FileText result = progress.Result();
     if (result.text.empty()) {

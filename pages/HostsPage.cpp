@@ -9,6 +9,7 @@
 #include "SitemoatConfig.h"
 #include "app/OpenUrl.h"
 #include "dialogs/TextDialog.h"
+#include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"
 #include "hosts/HostsService.h"
 #include "res/resource.h"
@@ -28,6 +29,8 @@ constexpr char kEditorUnreadable[] = "无法读取编辑框中的全部内容";
 constexpr char kReadAgain[] = "已重新读取Host表，您输入的内容已保留，请确认后再保存。";
 constexpr char kNoBackups[] = "还没有Host表的备份。";
 constexpr char kOriginalLabel[] = "（最初的Host表）";
+constexpr char kExceptionsApplied[] = "例外站点已保存，已从Host表中移除";
+constexpr char kExceptionsNotApplied[] = "例外站点已保存，但Host表未能更新：";
 constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
@@ -342,6 +345,29 @@ void HostsPage::OnRestore() {
         return;
     }
     ShowHosts(texts[chosen]);
+}
+
+void HostsPage::TakeOutExcepted(const std::string& exceptionLines) {
+    const ExceptionList added(exceptionLines);
+    const HostsService hosts;
+    const FileText current = hosts.ReadHostsFile();
+    if (!current.Read()) {
+        ShowMessage(kExceptionsNotApplied + FileErrorReason(current.error));
+        return;
+    }
+    FileText updated = current;
+    const size_t removed = added.Empty() ? 0 : RemoveExceptedLines(updated.text, added);
+    if (removed > 0) {
+        const WriteResult written = hosts.WriteHostsFile(updated, &current);
+        if (!written.Ok()) {
+            ShowMessage(kExceptionsNotApplied + FileErrorReason(written));
+            return;
+        }
+    }
+    // The editor too, keeping what the user typed and has not saved yet.
+    std::string text;
+    if (!added.Empty() && ReadEditorText(text) && RemoveExceptedLines(text, added) > 0) FillEditor(text);
+    ShowMessage(kExceptionsApplied + std::to_string(removed) + "行。");
 }
 
 void HostsPage::OnHelp() {

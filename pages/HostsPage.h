@@ -33,6 +33,10 @@ public:
 
     // The editor, or null when the rich edit control could not be made.
     HWND Editor() const { return editor_; }
+    // Takes the lines that block names of the new exception lines out of
+    // HOSTS (after a backup) and out of the editor, and says how many went.
+    void TakeOutExcepted(const std::string& exceptionLines);
+
     // The editor's whole text, "" when there is none or it cannot be read.
     std::string EditorText() const;
     // The editor's whole text, whatever length the control reports; false

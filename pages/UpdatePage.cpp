@@ -5,21 +5,66 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
+#include <sstream>
 
 #include "SitemoatConfig.h"
 #include "app/OpenUrl.h"
 #include "dialogs/AddSiteDialog.h"
+#include "dialogs/ExceptionsDialog.h"
+#include "dialogs/TextDialog.h"
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
+#include "update/DailyUpdateTask.h"
+#include "update/UpdateLog.h"
 
 namespace {
 
 constexpr int kTickColumnWidth = 18;
 constexpr int kAddressColumnWidth = 440;
 
+constexpr COLORREF kFailureColor = RGB(255, 0, 0);
+constexpr char kCheckFailed[] = "检测失败：";
+constexpr char kLastRun[] = "上次自动升级：";
+constexpr char kExceptionsNotSaved[] = "例外站点保存失败：无法写入config.ini";
+constexpr char kSchedulerMissing[] = "无法设置每天自动检测升级：系统的任务计划程序不可用";
+constexpr char kSchedulerRefused[] = "无法设置每天自动检测升级：任务计划程序拒绝了该任务（错误代码 ";
+
 std::string OfficialListAddress() {
     return MakerUrl("/host/host.txt");
+}
+
+std::string ProgramPath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? path : "";
+}
+
+// "上次自动升级：2026-12-08 08:23 已更新", the seconds left out.
+std::string LastRunText(const UpdateLog::Entry& last) {
+    return kLastRun + last.time.substr(0, 16) + " " + last.result;
+}
+
+std::string TrimmedLower(std::string line) {
+    const size_t first = line.find_first_not_of(" \t\r");
+    const size_t last = line.find_last_not_of(" \t\r");
+    line = first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+    if (!line.empty()) CharLowerBuffA(&line[0], static_cast<DWORD>(line.size()));
+    return line;
+}
+
+// The lines of after that before does not hold, one a line.
+std::string LinesAdded(const std::string& before, const std::string& after) {
+    std::set<std::string> known;
+    std::istringstream old(before);
+    for (std::string line; std::getline(old, line);) known.insert(TrimmedLower(line));
+    std::string added;
+    std::istringstream now(after);
+    for (std::string line; std::getline(now, line);) {
+        if (!known.count(TrimmedLower(line))) added += line + "\n";
+    }
+    return added;
 }
 
 void InsertColumn(HWND list, int index, const char* title, int width) {
@@ -62,6 +107,8 @@ bool UpdatePage::ProcessDialogMessage(Message& m) {
         {IDC_LINK_OFFICIAL_LIST, &UpdatePage::OnOfficialListLink},
         {IDC_LINK_RECOMMENDED, &UpdatePage::OnRecommendedLink},
         {IDC_LINK_BUILD_SITE, &UpdatePage::OnBuildSiteLink},
+        {IDC_LINK_EXCEPTIONS, &UpdatePage::OnExceptions},
+        {IDC_DAILY_CHECK, &UpdatePage::OnDailyCheck},
     };
     return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
 }
@@ -72,6 +119,7 @@ void UpdatePage::OnInitDialog(Message&) {
                              OfficialListAddress().c_str());
     recommendedLink_.Create(page, IDC_LINK_RECOMMENDED, RECT{192, 128, 289, 140}, "查看推荐升级站点");
     buildSiteLink_.Create(page, IDC_LINK_BUILD_SITE, RECT{30, 350, 138, 362}, "如何制作升级站点？");
+    exceptionsLink_.Create(page, IDC_LINK_EXCEPTIONS, RECT{164, 350, 212, 362}, "例外站点");
     SetDlgItemTextA(page, IDC_OFFICIAL_ADDRESS, OfficialListAddress().c_str());
 
     siteList_.AttachItem(page, IDC_SITE_LIST);
@@ -85,6 +133,12 @@ void UpdatePage::OnInitDialog(Message&) {
     officialLabel_.SetFont(RGB(0, 0, 0), true, kSkinFontHeight);
     customLabel_.AttachItem(page, IDC_CUSTOM_LABEL);
     customLabel_.SetFont(RGB(0, 0, 0), true, kSkinFontHeight);
+    dailyLabel_.AttachItem(page, IDC_DAILY_LABEL);
+    dailyLabel_.SetFont(RGB(0, 0, 0), true, kSkinFontHeight);
+    lastRun_.AttachItem(page, IDC_LAST_RUN);
+    lastRun_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
+    officialStatus_.AttachItem(page, IDC_OFFICIAL_STATUS);
+    officialStatus_.SetFont(kFailureColor, false, kSkinFontHeight);
 
     AttachSiteButton(addButton_, page, IDC_ADD_SITE, IDB_ADD_BUTTON);
     AttachSiteButton(removeButton_, page, IDC_REMOVE_SITES, IDB_REMOVE_BUTTON);
@@ -101,6 +155,35 @@ void UpdatePage::OnInitDialog(Message&) {
     if (addresses.size() == stamps.size()) {
         for (const std::string& address : addresses) AppendSiteRow(address);
     }
+    ShowDailyUpdate();
+}
+
+void UpdatePage::ShowDailyUpdate() {
+    CheckDlgButton(Hwnd(), IDC_DAILY_CHECK, DailyUpdateTask().Exists() ? BST_CHECKED : BST_UNCHECKED);
+    UpdateLog::Entry last;
+    lastRun_.SetText(UpdateLog().Last(last) ? LastRunText(last).c_str() : "");
+}
+
+void UpdatePage::ShowSiteResults(const std::vector<SiteResult>& sites) {
+    const auto failure = [](const SiteResult& site) {
+        return site.outcome == SiteOutcome::Failed ? kCheckFailed + site.reason : std::string();
+    };
+    std::string official;
+    for (const SiteResult& site : sites) {
+        if (site.official) official = failure(site);
+    }
+    officialStatus_.SetText(official.c_str());
+    for (int i = 0; i < siteList_.RowCount(); ++i) {
+        auto* row = static_cast<SiteRow*>(siteList_.Row(i));
+        if (!row) continue;
+        row->note.clear();
+        for (const SiteResult& site : sites) {
+            if (!site.official && lstrcmpiA(site.address.c_str(), row->address.c_str()) == 0) {
+                row->note = failure(site);
+            }
+        }
+    }
+    InvalidateRect(siteList_.Hwnd(), nullptr, FALSE);
 }
 
 void UpdatePage::AppendSiteRow(const std::string& address) {
@@ -185,6 +268,45 @@ void UpdatePage::OnRecommendedLink() {
 
 void UpdatePage::OnBuildSiteLink() {
     Open(MakerUrl("/host/hostzz.html"));
+}
+
+void UpdatePage::OnExceptions() {
+    const SettingsStore settings;
+    const std::string before = settings.GetExceptionText();
+    std::string after = before;
+    if (!AskExceptions(after) || after == before) return;
+    if (!settings.SetExceptionText(after)) {
+        ShowMessage(kExceptionsNotSaved);
+        return;
+    }
+    if (onExceptionsAdded_) onExceptionsAdded_(LinesAdded(before, after));
+}
+
+// The box says whether the task really exists, whatever was asked of it.
+void UpdatePage::OnDailyCheck() {
+    const DailyUpdateTask task;
+    HRESULT error = S_OK;
+    const TaskSchedulerResult result =
+        IsChecked(Hwnd(), IDC_DAILY_CHECK) ? task.Register(ProgramPath(), &error) : task.Remove(&error);
+    if (result == TaskSchedulerResult::SchedulerMissing) {
+        ShowMessage(kSchedulerMissing);
+    } else if (result == TaskSchedulerResult::Refused) {
+        char code[16];
+        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(error));
+        ShowMessage(std::string(kSchedulerRefused) + code + "）");
+    }
+    CheckDlgButton(Hwnd(), IDC_DAILY_CHECK, task.Exists() ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool UpdatePage::AskExceptions(std::string& text) {
+    ExceptionsDialog dialog(text);
+    if (dialog.Run() != IDOK) return false;
+    text = dialog.Text();
+    return true;
+}
+
+void UpdatePage::ShowMessage(const std::string& text) {
+    MessageDialog(text).Run();
 }
 
 bool UpdatePage::AskSiteAddress(std::string& address) {

@@ -11,6 +11,7 @@
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
 #include "skin/TextLabel.h"
+#include "update/UpdateReport.h"
 
 // A row of the update site list.
 struct SiteRow : ListRow {
@@ -26,6 +27,16 @@ public:
 
     HeaderListView& SiteList() { return siteList_; }
 
+    // Shows how each site's last check ended: a failure and its reason in
+    // the site's row, or under the official address.
+    void ShowSiteResults(const std::vector<SiteResult>& sites);
+    // Called with the lines the user adds to the exceptions, once stored.
+    void SetOnExceptionsAdded(std::function<void(const std::string& lines)> handler) {
+        onExceptionsAdded_ = std::move(handler);
+    }
+    // Reads again whether the daily update task exists and the log's last run.
+    void ShowDailyUpdate();
+
 protected:
     // What the page asks of the user, the settings and the shell; tests
     // answer in their stead.
@@ -33,6 +44,8 @@ protected:
     virtual bool ReadCustomSites(std::vector<std::string>& addresses,
                                  std::vector<std::string>& stamps) const;
     virtual bool Open(const std::string& address);
+    virtual bool AskExceptions(std::string& text);
+    virtual void ShowMessage(const std::string& text);
 
     bool ProcessDialogMessage(Message& m) override;
 
@@ -45,6 +58,8 @@ private:
     void OnOfficialListLink();
     void OnRecommendedLink();
     void OnBuildSiteLink();
+    void OnExceptions();
+    void OnDailyCheck();
 
     void AppendSiteRow(const std::string& address);
     // Reads the stored sites, lets edit change them and writes them back,
@@ -62,4 +77,9 @@ private:
     HyperlinkLabel officialListLink_;
     HyperlinkLabel recommendedLink_;
     HyperlinkLabel buildSiteLink_;
+    HyperlinkLabel exceptionsLink_;
+    TextLabel officialStatus_;
+    TextLabel dailyLabel_;
+    TextLabel lastRun_;
+    std::function<void(const std::string&)> onExceptionsAdded_;
 };

@@ -14,6 +14,7 @@
 #define IDD_CONFIRM 215
 #define IDD_PROGRESS 216
 #define IDD_RESTORE 230
+#define IDD_EXCEPTIONS 231
 
 // Bitmaps: image strips cut left to right into equal cells
 #define IDB_FRAME_BOTTOM 201     // 9 x 10, three 3 x 10 cells
@@ -60,11 +61,17 @@
 #define IDC_MESSAGE_TEXT 1015
 #define IDC_SITE_ADDRESS 1044
 #define IDC_BACKUP_LIST 1045
+#define IDC_EXCEPTION_TEXT 1046
+#define IDC_DAILY_CHECK 1016
+#define IDC_DAILY_LABEL 1017
+#define IDC_LAST_RUN 1018
+#define IDC_OFFICIAL_STATUS 1019
 #define IDC_LINK_HELP 101
 #define IDC_LINK_IMPORT 102
 #define IDC_LINK_EXPORT 103
 #define IDC_LINK_SHARE 104
 #define IDC_LINK_RESTORE 107
+#define IDC_LINK_EXCEPTIONS 108
 #define IDC_LINK_OFFICIAL_LIST 105
 #define IDC_LINK_RECOMMENDED 106
 #define IDC_LINK_BUILD_SITE 101

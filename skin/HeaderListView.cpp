@@ -23,6 +23,8 @@ constexpr int kSortMarkSpace = 20;
 constexpr COLORREF kRowColor = RGB(255, 255, 255);
 constexpr COLORREF kRowTextColor = RGB(0, 0, 0);
 constexpr COLORREF kSelectedTextColor = RGB(255, 255, 255);
+constexpr COLORREF kNoteColor = RGB(255, 0, 0);
+constexpr int kNoteGap = 8;
 
 // Image 0 ticked, image 1 not ticked; empty if either picture is missing,
 // so that an image never stands for the wrong state.
@@ -275,10 +277,27 @@ void HeaderListView::DrawRow(const DRAWITEMSTRUCT& item) {
             cell.left += kCellLeftPadding;
             cell.right -= kCellRightPadding;
         }
+        const auto* record = reinterpret_cast<const ListRow*>(item.itemData);
+        if (column == columns - 1 && record && !record->note.empty()) DrawNote(dc, record->note, selected, cell);
         DrawTextA(dc, text.data(), -1, &cell,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     RestoreDC(dc, saved);
+}
+
+// Right-aligned in the cell, which then ends before it.
+void HeaderListView::DrawNote(HDC dc, const std::string& note, bool selected, RECT& cell) const {
+    const std::wstring wide = AnsiToWide(note);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    RECT place = cell;
+    place.left = std::max(cell.left, cell.right - size.cx);
+    const COLORREF text = GetTextColor(dc);
+    SetTextColor(dc, selected ? kSelectedTextColor : kNoteColor);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &place,
+              DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SetTextColor(dc, text);
+    cell.right = place.left - kNoteGap;
 }
 
 void HeaderListView::OnButtonDown(Message& m) {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
 #include "skin/PaintedControl.h"
 #include "win/Handles.h"
@@ -18,6 +19,9 @@
 struct ListRow {
     virtual ~ListRow() = default;
     int ticked = 0;  // non-zero: the row's check box is ticked
+    // A short remark drawn in red at the end of the row's last column, such
+    // as why a site's last check failed; the cell's own text gives way.
+    std::string note;
 };
 
 // The list's header, drawn from bitmaps: background stretched over the whole
@@ -84,6 +88,7 @@ protected:
 
 private:
     void DrawRow(const DRAWITEMSTRUCT& item);
+    void DrawNote(HDC dc, const std::string& note, bool selected, RECT& cell) const;
     bool HasCheckBoxes() const;
     // The visible row under the point and its bounds, or -1.
     int RowAt(POINT point, RECT& bounds) const;

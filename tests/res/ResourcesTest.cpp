@@ -370,6 +370,10 @@ TEST(DialogTemplates, UpdateSettingsPage) {
         {IDC_ADD_SITE, L"button", L"", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, kButtonKind},
         {IDC_REMOVE_SITES, L"button", L"", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, kButtonKind},
         {IDC_OFFICIAL_ADDRESS, L"static", L"", SS_LEFT, kStaticKind},
+        {IDC_OFFICIAL_STATUS, L"static", L"", SS_LEFT | WS_VISIBLE, kStaticKind},
+        {IDC_DAILY_CHECK, L"button", L"", BS_AUTOCHECKBOX | WS_TABSTOP | WS_VISIBLE, kButtonKind},
+        {IDC_DAILY_LABEL, L"static", L"每天自动检测升级", SS_LEFT | WS_VISIBLE, kStaticKind},
+        {IDC_LAST_RUN, L"static", L"", SS_LEFT | WS_VISIBLE, kStaticKind},
     });
 }
 
