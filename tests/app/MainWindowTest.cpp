@@ -13,7 +13,9 @@
 #include "UserActions.h"
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
+#include "hosts/HostsBackup.h"
 #include "res/resource.h"
+#include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ProgramFiles.h"
@@ -256,6 +258,53 @@ TEST_F(MainWindowTest, AcceptedUpdateIsHandedToTheHostsPage) {
               hosts.Text());
     EXPECT_EQ("0.0.0.0 old.example\n0.0.0.0         new.example\n", window.Hosts().EditorText());
     EXPECT_TRUE(FindTopWindows(GetCurrentProcessId(), kDialogTitle).empty());
+}
+
+// The user adds an exception through its link and dialog: HOSTS loses the
+// lines that block that name, after a backup, and nothing else; the editor
+// follows, and a message says how many lines went.
+TEST_F(MainWindowTest, AnExceptionAddedTakesItsLinesOutOfHostsAtOnce) {
+    const std::string before =
+        "# head\r\n127.0.0.1 localhost\r\n0.0.0.0 ads.example\r\n0.0.0.0 Needed.example # 广告\r\n"
+        "10.0.0.5 needed.example\r\n0.0.0.0 cdn.needed.example\n";
+    HostsFileScope hosts(before);
+    HWND hwnd = Create();
+    ASSERT_NE(nullptr, hwnd);
+    ShowWindow(hwnd, SW_SHOWNA);
+    window.Hosts().LoadHostsFile();
+    SendMessageA(hwnd, WM_TABSELECT, 1, -1);
+
+    std::string message;
+    bool typed = false;
+    LoopScript user([&] {
+        if (!typed) {
+            const std::vector<HWND> dialogs = FindTopWindows(GetCurrentProcessId(), "例外站点");
+            if (dialogs.empty()) return false;
+            HWND edit = GetDlgItem(dialogs[0], IDC_EXCEPTION_TEXT);
+            for (char c : std::string("needed.example")) SendMessageA(edit, WM_CHAR, c, 0);
+            SendMessageA(GetDlgItem(dialogs[0], IDOK), BM_CLICK, 0, 0);
+            typed = true;
+            return false;
+        }
+        for (HWND w : FindTopWindows(GetCurrentProcessId(), "ZorvaSitemoat")) {
+            message = ItemText(w, IDC_MESSAGE_TEXT);
+            SendMessageA(GetDlgItem(w, IDOK), BM_CLICK, 0, 0);
+            return true;
+        }
+        return false;
+    });
+    HWND link = GetDlgItem(window.Updates().Hwnd(), IDC_LINK_EXCEPTIONS);
+    SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(WaitFor([&] { return user.Done(); }));
+    EXPECT_EQ("例外站点已保存，已从Host表中移除1行。", message);
+    EXPECT_EQ("# head\r\n127.0.0.1 localhost\r\n0.0.0.0 ads.example\r\n10.0.0.5 needed.example\r\n"
+              "0.0.0.0 cdn.needed.example\n",
+              hosts.Text());
+    EXPECT_EQ("0.0.0.0 ads.example\n10.0.0.5 needed.example\n0.0.0.0 cdn.needed.example\n",
+              window.Hosts().EditorText());
+    EXPECT_EQ("needed.example", SettingsStore().GetExceptionText());
+    EXPECT_EQ(before, ReadWholeFile(HostsBackups().List().front().path));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "UserActions.h"
 #include "dialogs/AddSiteDialog.h"
 #include "pages/UpdatePage.h"
+#include "update/DailyUpdateTask.h"
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
 
@@ -36,8 +37,10 @@ public:
     int asked = 0;
     bool unequalHalves = false;  // the stored list read back one stamp short
     std::vector<std::string> opened;
+    std::vector<std::string> messages;
 
 protected:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool AskSiteAddress(std::string& address) override {
         ++asked;
         if (!confirmed) return false;
@@ -325,6 +328,57 @@ TEST_F(UpdatePageTest, LinksOpenTheOfficialListTheRecommendedSitesAndTheGuide) {
     EXPECT_EQ((std::vector<std::string>{official, MakerUrl("/host/hosttj.html"),
                                         MakerUrl("/host/hostzz.html")}),
               page.opened);
+}
+
+// A site whose check failed says why in red at the end of its row; the
+// official site says it under its address. A later check clears it.
+TEST_F(UpdatePageTest, FailedChecksAreShownWithTheirReason) {
+    ASSERT_NE(nullptr, Show(std::string(kBothOn) + kTwoSites));
+    SiteResult official;
+    official.official = true;
+    official.outcome = SiteOutcome::Failed;
+    official.reason = "证书不受信任";
+    SiteResult failed;
+    failed.address = "https://b.example/list";  // stored as B.example: any case
+    failed.outcome = SiteOutcome::Failed;
+    failed.reason = "未找到（404）";
+    SiteResult fine;
+    fine.address = "http://a.example/hosts.txt";
+    page.ShowSiteResults({official, fine, failed});
+    EXPECT_EQ("检测失败：证书不受信任", ItemText(page.Hwnd(), IDC_OFFICIAL_STATUS));
+    EXPECT_EQ("", page.SiteList().Row(0)->note);
+    EXPECT_EQ("检测失败：未找到（404）", page.SiteList().Row(1)->note);
+
+    RECT rows[2];
+    for (int i = 0; i < 2; ++i) ListView_GetItemRect(page.SiteList().Hwnd(), i, &rows[i], LVIR_BOUNDS);
+    const PixelCapture shown = PixelCapture::OfTree(page.SiteList().Hwnd());
+    EXPECT_EQ(0, shown.Count(rows[0], RGB(255, 0, 0)));
+    EXPECT_GT(shown.Count(rows[1], RGB(255, 0, 0)), 20);
+
+    page.ShowSiteResults({fine});
+    EXPECT_EQ("", ItemText(page.Hwnd(), IDC_OFFICIAL_STATUS));
+    EXPECT_EQ("", page.SiteList().Row(1)->note);
+}
+
+// The box shows whether the scheduler really has the daily task: ticking
+// registers it, unticking removes it. Beside it, the last unattended run.
+TEST_F(UpdatePageTest, DailyUpdateBoxRegistersTheTaskAndTheLastRunIsShown) {
+    DailyUpdateTask().Remove();
+    WriteFileBesideProgram("update.log",
+                           "2026-12-07 03:00:00\t无新内容\t检查1个站点，新增0条\r\n"
+                           "2026-12-08 03:00:01\t已更新\t检查2个站点，新增120条\r\n");
+    ASSERT_NE(nullptr, Show(kBothOn));
+    EXPECT_EQ("上次自动升级：2026-12-08 03:00 已更新", ItemText(page.Hwnd(), IDC_LAST_RUN));
+    EXPECT_FALSE(IsChecked(page, IDC_DAILY_CHECK));
+
+    SendMessageA(GetDlgItem(page.Hwnd(), IDC_DAILY_CHECK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(DailyUpdateTask().Exists());
+    EXPECT_TRUE(IsChecked(page, IDC_DAILY_CHECK));
+    SendMessageA(GetDlgItem(page.Hwnd(), IDC_DAILY_CHECK), BM_CLICK, 0, 0);
+    EXPECT_FALSE(DailyUpdateTask().Exists());
+    EXPECT_FALSE(IsChecked(page, IDC_DAILY_CHECK));
+    EXPECT_TRUE(page.messages.empty());
+    RemoveFileBesideProgram("update.log");
 }
 
 }  // namespace

@@ -323,6 +323,26 @@ TEST_F(UpdatePassTest, HostsKeepsItsEncodingAndWhatOthersWroteMeanwhile) {
     }
 }
 
+// The user's exceptions hold against every list: excepted names, and every
+// name under an excepted "*." domain, never reach HOSTS.
+TEST_F(UpdatePassTest, ExceptedNamesNeverReachHosts) {
+    server.SetList(kOfficialPath, kNew,
+                   "0.0.0.0 ads.example\r\n0.0.0.0 Needed.Example\r\n0.0.0.0 cdn.shop.example\r\n"
+                   "0.0.0.0 a.b.shop.example\r\n0.0.0.0 shop.example\r\n0.0.0.0 tracker.example\r\n");
+    WriteConfig("official=1\r\ncustom=0\r\n", kOld, {});
+    ASSERT_TRUE(SettingsStore().SetExceptionText("# 我需要的网站\r\nneeded.example\r\n*.shop.example\r\n"));
+
+    auto progress = Run(kAnswerUpdate);
+    EXPECT_EQ(std::string(kHostsHead) +
+                  "\r\n0.0.0.0         ads.example"
+                  "\r\n0.0.0.0         shop.example"
+                  "\r\n0.0.0.0         tracker.example",
+              Hosts());
+    ASSERT_EQ(1u, progress->SiteResults().size());
+    EXPECT_EQ(3u, progress->SiteResults()[0].added);
+    EXPECT_EQ(3u, progress->SiteResults()[0].dropped);
+}
+
 // The dialog is cancelled and destroyed while the worker waits for the
 // answer: the worker still holds the shared object, touches nothing after,
 // and the object goes when the worker lets go of it.
