@@ -5,6 +5,8 @@
 #include "hosts/HostsService.h"
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kTempFileName[] = "temp.txt";
@@ -93,6 +95,23 @@ bool UpdateEngine::IsUpdateAvailable() const {
     return false;
 }
 
+// The user may have removed a site, or switched its source off, while its
+// list downloaded: that list is not merged.
+void UpdateEngine::DropSitesGoneMeanwhile(std::vector<SiteCheck>& newer) const {
+    const SettingsStore settings;
+    std::vector<std::string> addresses;
+    std::vector<std::string> stamps;
+    if (settings.IsCustomUpdateEnabled()) settings.ReadCustomSites(addresses, stamps);
+    const bool official = settings.IsOfficialUpdateEnabled();
+    const auto gone = [&](const SiteCheck& check) {
+        if (check.result.official) return !official;
+        return std::none_of(addresses.begin(), addresses.end(), [&](const std::string& address) {
+            return lstrcmpiA(address.c_str(), check.result.address.c_str()) == 0;
+        });
+    };
+    newer.erase(std::remove_if(newer.begin(), newer.end(), gone), newer.end());
+}
+
 // A stored stamp says that its list is in HOSTS, so stamps are stored only
 // once HOSTS holds the lists, and each into the settings as they stand then:
 // a site the user added or removed meanwhile stays so.
@@ -127,6 +146,8 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
     // Once the user has given up waiting, nothing at all is written.
     if (!progress->Commit()) return report;
 
+    DropSitesGoneMeanwhile(newer);
+    if (newer.empty()) return report;
     const HostsService hosts;
     const ExceptionList exceptions(SettingsStore().GetExceptionText());
     for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {

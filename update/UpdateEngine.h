@@ -43,6 +43,7 @@ public:
 
 private:
     SiteCheck CheckSite(const std::string& address, const std::string& stamp, bool official) const;
+    void DropSitesGoneMeanwhile(std::vector<SiteCheck>& newer) const;
     void StoreStamps(const std::vector<SiteCheck>& merged) const;
 
     std::string officialAddress_;

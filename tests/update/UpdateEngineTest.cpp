@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -341,6 +342,57 @@ TEST_F(UpdatePassTest, ExceptedNamesNeverReachHosts) {
     ASSERT_EQ(1u, progress->SiteResults().size());
     EXPECT_EQ(3u, progress->SiteResults()[0].added);
     EXPECT_EQ(3u, progress->SiteResults()[0].dropped);
+}
+
+// While the worker waits on a slow server, the user removes one site and
+// adds another on the settings page, and then cancels or lets the pass go
+// on. A cancelled pass writes nothing at all; one that goes on sets only
+// its own site's stamp in the section as it stands: the removed site does
+// not come back and the added one is not lost.
+TEST_F(UpdatePassTest, SitesChangedDuringTheDownloadStayAsTheUserLeftThem) {
+    for (bool cancel : {true, false}) {
+        std::promise<void> requested;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        bool first = true;
+        server.SetHandler("/slow", [&](const ReceivedRequest&) {
+            if (std::exchange(first, false)) requested.set_value();
+            released.wait();
+            return RawHttpResponse("200 OK", {"Last-Modified: " + std::string(kNew), "Content-Length: 21"},
+                                   "0.0.0.0 slow.example\n");
+        });
+        server.SetList("/gone", kNew, "0.0.0.0 gone.example\r\n");
+        WriteConfig("official=0\r\ncustom=1\r\n", "", {{"/slow", kOld}, {"/gone", kOld}});
+        hostsFile.Replace(kHostsHead);
+
+        auto progress = std::make_shared<HeadlessProgress>(kAnswerUpdate);
+        UpdateEngine workerEngine = engine;
+        std::thread worker([workerEngine, progress] { workerEngine.RunUpdateWork(progress); });
+        requested.get_future().wait();
+        {
+            // The page's edit, as it does it: under the section's lock.
+            const auto lock = SettingsStore::LockCustomSites();
+            SettingsStore().ReplaceCustomSites({server.Url("/slow"), server.Url("/added")}, {kOld, ""});
+        }
+        if (cancel) {
+            EXPECT_TRUE(progress->Cancel());
+        }
+        const std::string edited = ReadFileBesideProgram(kConfig);
+        release.set_value();
+        worker.join();
+
+        if (cancel) {
+            EXPECT_EQ(kHostsHead, Hosts());
+            EXPECT_EQ(edited, ReadFileBesideProgram(kConfig));
+            EXPECT_FALSE(progress->HasResult());
+        } else {
+            EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         slow.example", Hosts());
+            std::vector<std::string> addresses, stamps;
+            SettingsStore().ReadCustomSites(addresses, stamps);
+            EXPECT_EQ((std::vector<std::string>{server.Url("/slow"), server.Url("/added")}), addresses);
+            EXPECT_EQ((std::vector<std::string>{kNew, ""}), stamps);
+        }
+    }
 }
 
 // The dialog is cancelled and destroyed while the worker waits for the
