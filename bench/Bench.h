@@ -11,6 +11,9 @@
 using BenchBody = double (*)();
 
 bool RegisterBench(const char* name, int runs, BenchBody body);
+// A figure of the case besides its time, such as the bytes a server sent;
+// printed once after the case's time, as the last run left it.
+void SetBenchFigure(const std::string& figure);
 
 // Folder of the real block lists (a Windows path ending in a backslash).
 const std::string& BenchDataDir();

@@ -23,6 +23,11 @@ std::vector<BenchCase>& Cases() {
     return cases;
 }
 
+std::string& Figure() {
+    static std::string figure;
+    return figure;
+}
+
 std::string& DataDir() {
     static std::string dir;
     return dir;
@@ -41,6 +46,10 @@ bool Wanted(const char* name, int argc, char** argv, int first) {
 bool RegisterBench(const char* name, int runs, BenchBody body) {
     Cases().push_back({name, runs, body});
     return true;
+}
+
+void SetBenchFigure(const std::string& figure) {
+    Figure() = figure;
 }
 
 const std::string& BenchDataDir() {
@@ -88,6 +97,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < c.runs; ++i) times.push_back(c.body());
         std::sort(times.begin(), times.end());
         std::printf("%s: %.1f ms\n", c.name, times[times.size() / 2]);
+        if (!Figure().empty()) std::printf("  %s\n", Figure().c_str());
+        Figure().clear();
         std::fflush(stdout);
     }
     return 0;
