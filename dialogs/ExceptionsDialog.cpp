@@ -34,7 +34,7 @@ bool ExceptionsDialog::ProcessDialogMessage(Message& m) {
     return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
 }
 
-void ExceptionsDialog::OnInitDialog(Message&) {
+void ExceptionsDialog::OnInitDialog(Message& m) {
     CenterInWorkArea(Hwnd());
     SetWindowTextA(Hwnd(), kTitle);
     buttons_.Attach(Hwnd(), {IDOK, IDCANCEL});
@@ -42,6 +42,11 @@ void ExceptionsDialog::OnInitDialog(Message&) {
     // Far more lines than anyone keeps; the control's default is 32K.
     SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextA(edit, WithCrLf(text_).c_str());
+    // The caret after the last line, where a new name goes, with nothing
+    // selected that a first key would replace.
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
+    m.result = FALSE;
 }
 
 void ExceptionsDialog::OnOk() {

@@ -290,8 +290,12 @@ void HeaderListView::DrawNote(HDC dc, const std::string& note, bool selected, RE
     const std::wstring wide = AnsiToWide(note);
     SIZE size{};
     GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    // Within what the list shows, however wide the column.
+    RECT client;
+    GetClientRect(Hwnd(), &client);
     RECT place = cell;
-    place.left = std::max(cell.left, cell.right - size.cx);
+    place.right = std::min(cell.right, client.right - kCellRightPadding);
+    place.left = std::max(cell.left, place.right - size.cx);
     const COLORREF text = GetTextColor(dc);
     SetTextColor(dc, selected ? kSelectedTextColor : kNoteColor);
     DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &place,

@@ -14,6 +14,8 @@
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
 #include "dialogs/AddSiteDialog.h"
+#include "dialogs/ExceptionsDialog.h"
+#include "dialogs/RestoreDialog.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/HostsService.h"
@@ -288,6 +290,46 @@ TEST_F(Gallery, EachDialogOnTheSkin) {
     EXPECT_TRUE(PumpUntil([progressWindow] { return !IsWindow(progressWindow); }));
     for (Shown& s : shown) {
         if (s.dialog.Hwnd()) DestroyWindow(s.dialog.Hwnd());
+    }
+}
+
+// What the user sees of a failed check on the update settings page, and
+// the exception and restore dialogs.
+TEST_F(Gallery, FailedChecksExceptionsAndRestore) {
+    ChooseTab(1);
+    SiteResult official;
+    official.official = true;
+    official.outcome = SiteOutcome::Failed;
+    official.reason = "无法连接";
+    SiteResult failed;
+    failed.address = "http://blocklist.example.net/host.txt";
+    failed.outcome = SiteOutcome::Failed;
+    failed.reason = "证书不受信任";
+    main_->Updates().ShowSiteResults({official, failed});
+    PumpMessages(50);
+    const PixelCapture page = PixelCapture::OfTree(main_->Hwnd());
+    EXPECT_TRUE(SaveToGallery(page, "update-settings-failed"));
+    EXPECT_GT(page.Count(RECT{10, 95, 630, 470}, RGB(255, 0, 0)), 100);
+    main_->Updates().ShowSiteResults({});
+    ChooseTab(0);
+
+    ExceptionsDialog exceptions("# 我需要访问的网站\r\nmail.example.com\r\n*.cdn.example.net\r\n");
+    RestoreDialog restore({{"2026-12-08 08:23:51", "52130条"},
+                           {"2026-12-07 21:10:04", "51988条"},
+                           {"2026-11-30 09:00:00（最初的Host表）", "12条"}});
+    struct Shown {
+        SkinnedDialog& dialog;
+        const char* name;
+    };
+    for (const Shown& s : {Shown{exceptions, "dialog-exceptions"}, Shown{restore, "dialog-restore"}}) {
+        HWND hwnd = s.dialog.CreateModeless(nullptr);
+        ASSERT_NE(nullptr, hwnd) << s.name;
+        Show(hwnd);
+        const PixelCapture shot = PixelCapture::OfTree(hwnd);
+        EXPECT_TRUE(SaveToGallery(shot, s.name));
+        const SIZE size = ClientSize(hwnd);
+        EXPECT_GT(shot.Count(RECT{22, 0, size.cx, 24}, RGB(0, 0, 0)), 0) << s.name;  // the title
+        DestroyWindow(hwnd);
     }
 }
 
