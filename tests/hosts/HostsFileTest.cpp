@@ -307,6 +307,26 @@ TEST_F(HostsFileTest, FileHeldOpenByAnotherProgramStaysUntouched) {
     EXPECT_EQ(kOldText, ReadWholeFile(path_));
 }
 
+// The reason each failure message gives, from the system's error: what a
+// user can act on, in plain Chinese.
+TEST(FileErrorReason, NamesWhatTheUserCanDo) {
+    const std::pair<DWORD, const char*> rows[] = {
+        {ERROR_ACCESS_DENIED, "没有权限，请以管理员身份运行"},
+        {740, "没有权限，请以管理员身份运行"},  // ERROR_ELEVATION_REQUIRED
+        {ERROR_FILE_READ_ONLY, "文件为只读"},
+        {ERROR_SHARING_VIOLATION, "文件正被其他程序使用"},
+        {ERROR_LOCK_VIOLATION, "文件正被其他程序使用"},
+        {ERROR_DISK_FULL, "磁盘空间不足"},
+        {kErrorChangedMeanwhile, "文件已被其他程序修改"},
+        {12345, "系统错误 12345"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.second, FileErrorReason(row.first)) << row.first;
+    WriteResult backup;
+    backup.error = ERROR_DISK_FULL;
+    backup.backupFailed = true;
+    EXPECT_EQ("无法备份原文件（磁盘空间不足）", FileErrorReason(backup));
+}
+
 // In the Windows 98 prefix the HOSTS file lives in the system folder itself.
 TEST(Win9xHostsFile, IsWrittenInTheSystemFolderOnlyWhenPresent) {
     if (!IsWin9xRun()) GTEST_SKIP() << "needs a prefix that reports Windows 98";
