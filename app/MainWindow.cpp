@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "SitemoatConfig.h"
-#include "app/OpenUrl.h"
+#include "win/OpenUrl.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/HostsService.h"

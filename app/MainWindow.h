@@ -13,6 +13,10 @@
 #include "update/UpdateEngine.h"
 #include "win/Handles.h"
 
+// Posted to the main window by its tab strip: wParam = the chosen tab's
+// id, lParam = -1.
+constexpr UINT WM_TABSELECT = WM_USER + 150;
+
 // The program's one top-level window: title, a band with the tab strip and
 // the logo, and one of the three pages below. Once it is on screen it runs
 // the start-up update check, once.

@@ -4,7 +4,7 @@
 #include "app/ProgramServices.h"
 #include "app/UnattendedUpdate.h"
 #include "dialogs/TextDialog.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

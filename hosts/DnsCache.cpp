@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 bool FlushDnsCache() {
     using FlushFunction = BOOL(WINAPI*)();

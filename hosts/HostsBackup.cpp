@@ -6,7 +6,7 @@
 
 #include "hosts/HostsFile.h"
 #include "hosts/HostsService.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

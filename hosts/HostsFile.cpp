@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/TextCodec.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

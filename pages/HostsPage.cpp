@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "SitemoatConfig.h"
-#include "app/OpenUrl.h"
+#include "win/OpenUrl.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"

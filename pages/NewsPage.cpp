@@ -9,6 +9,7 @@
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
 #include "win/AtlLibrary.h"
+#include "win/OpenUrl.h"
 
 namespace {
 
@@ -83,15 +84,7 @@ void NewsPage::CreateBrowser() {
 }
 
 void NewsPage::Navigate() {
-    const std::wstring address = AnsiToWide(MakerUrl("/host/hostnews.php"));
-    VARIANT url;
-    VariantInit(&url);
-    url.vt = VT_BSTR;
-    url.bstrVal = SysAllocStringLen(address.data(), static_cast<UINT>(address.size()));
-    VARIANT empty;
-    VariantInit(&empty);
-    browser_->Navigate2(&url, &empty, &empty, &empty, &empty);
-    VariantClear(&url);
+    ::Navigate(browser_.Get(), MakerUrl("/host/hostnews.php"));
 }
 
 void NewsPage::OnSize(Message& m) {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "SitemoatConfig.h"
-#include "app/OpenUrl.h"
+#include "win/OpenUrl.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ExceptionsDialog.h"
 #include "dialogs/TextDialog.h"

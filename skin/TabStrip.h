@@ -7,10 +7,6 @@
 #include "skin/PaintedControl.h"
 #include "win/Handles.h"
 
-// Posted by the main window's tab strip: wParam = the chosen tab's id,
-// lParam = -1.
-constexpr UINT WM_TABSELECT = WM_USER + 150;
-
 // A row of tabs drawn entirely from bitmaps, each tab a picture in a selected
 // and an unselected version, on a filler bitmap. When the user releases the
 // left button over a tab other than the current one, the strip posts its

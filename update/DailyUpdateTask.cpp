@@ -1,8 +1,7 @@
 #include "update/DailyUpdateTask.h"
 
 #include "base/TextCodec.h"
-#include "win/ComOwners.h"
-#include "win/Handles.h"
+#include "base/ComOwners.h"
 
 #include <taskschd.h>
 

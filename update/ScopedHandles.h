@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace handle_traits {
 
@@ -14,4 +14,3 @@ struct Internet : NullIsInvalid<HINTERNET> {
 }  // namespace handle_traits
 
 using InternetHandle = UniqueHandle<handle_traits::Internet>;
-using FileHandle = UniqueFileHandle;

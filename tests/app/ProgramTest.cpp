@@ -14,7 +14,7 @@
 #include "res/resource.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "update/UpdateProgress.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

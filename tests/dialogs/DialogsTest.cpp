@@ -15,7 +15,7 @@
 #include "dialogs/RestoreDialog.h"
 #include "dialogs/TextDialog.h"
 #include "res/resource.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "hosts/HostsService.h"
 #include "tests/hosts/HostsTestSupport.h"
 #include "tests/support/ProgramFiles.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tests/hosts/HostsTestSupport.h"
 
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -17,7 +17,7 @@
 #include "pages/HostsPage.h"
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace {
 

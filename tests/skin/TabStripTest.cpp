@@ -12,6 +12,9 @@
 
 namespace {
 
+// Any message number will do; the strip posts the one it is given.
+constexpr UINT kNotify = WM_APP + 7;
+
 // Tab ids that differ from the indexes.
 constexpr int kIdA = 10;
 constexpr int kIdB = 20;
@@ -25,7 +28,7 @@ protected:
 
     // The main window's strip: three 87-pixel tabs in 258 x 69 pixels.
     void MakeStrip(const RECT& rect) {
-        ASSERT_NE(nullptr, strip.Create(parent.Hwnd(), rect, WM_TABSELECT));
+        ASSERT_NE(nullptr, strip.Create(parent.Hwnd(), rect, kNotify));
         strip.AddTab(kIdA, IDB_TEST_TAB_A_ON, IDB_TEST_TAB_A_OFF, kTabWidth, kTabWidth);
         strip.AddTab(kIdB, IDB_TEST_TAB_B_ON, IDB_TEST_TAB_B_OFF, kTabWidth, kTabWidth);
         strip.AddTab(kIdC, IDB_TEST_TAB_C_ON, IDB_TEST_TAB_C_OFF, kTabWidth, kTabWidth);
@@ -33,7 +36,7 @@ protected:
         strip.Select(0);
     }
 
-    std::vector<MSG> Posted() { return TakePosted(parent.Hwnd(), WM_TABSELECT); }
+    std::vector<MSG> Posted() { return TakePosted(parent.Hwnd(), kNotify); }
 
     TestParent parent;
     TabStrip strip;
@@ -71,7 +74,7 @@ TEST_F(Tabs, FillerCoversTheRestOfAWiderStripAtItsOwnHeight) {
 }
 
 TEST_F(Tabs, EachTabTakesTheWidthOfItsState) {
-    ASSERT_NE(nullptr, strip.Create(parent.Hwnd(), RECT{0, 0, 300, 70}, WM_TABSELECT));
+    ASSERT_NE(nullptr, strip.Create(parent.Hwnd(), RECT{0, 0, 300, 70}, kNotify));
     strip.AddTab(kIdA, IDB_TEST_TAB_A_ON, IDB_TEST_TAB_A_OFF, 87, 50);
     strip.AddTab(kIdB, IDB_TEST_TAB_B_ON, IDB_TEST_TAB_B_OFF, 87, 50);
     strip.Select(1);

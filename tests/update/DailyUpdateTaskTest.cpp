@@ -1,6 +1,6 @@
 #include "update/DailyUpdateTask.h"
 
-#include "win/ComOwners.h"
+#include "base/ComOwners.h"
 #include "win/Handles.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "update/UpdateEngine.h"
 
-#include "win/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/HeadlessProgress.h"
 #include "tests/support/LoopbackHttpServer.h"

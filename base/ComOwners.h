@@ -4,6 +4,48 @@
 #include <oleauto.h>
 
 #include <string>
+#include <utility>
+
+// Owning pointer to a COM interface.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For out-parameters: releases what is held first.
+    T** Receive() {
+        Reset();
+        return &p_;
+    }
+    void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
+    void Reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
+    template <class U>
+    HRESULT As(const IID& iid, ComPtr<U>& out) const {
+        if (!p_) return E_POINTER;
+        return p_->QueryInterface(iid, out.ReceiveVoid());
+    }
+
+private:
+    T* p_ = nullptr;
+};
 
 // COM for the calling thread, for the owner's lifetime. The thread may
 // already be in an apartment: the same kind (S_FALSE) is counted and

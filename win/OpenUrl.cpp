@@ -1,10 +1,11 @@
-#include "app/OpenUrl.h"
+#include "win/OpenUrl.h"
 
 #include <windows.h>
 #include <exdisp.h>
 #include <shellapi.h>
 
-#include "win/Handles.h"
+#include "base/ComOwners.h"
+#include "base/TextCodec.h"
 
 namespace {
 
@@ -31,6 +32,21 @@ private:
 
 }  // namespace
 
+HRESULT Navigate(IWebBrowser2* browser, const std::string& address) {
+    // The whole address: a cut one would open another page.
+    const std::wstring wide = AnsiToWide(address);
+    VARIANT url;
+    VariantInit(&url);
+    url.vt = VT_BSTR;
+    url.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (!url.bstrVal) return E_OUTOFMEMORY;
+    VARIANT empty;
+    VariantInit(&empty);
+    const HRESULT result = browser->Navigate2(&url, &empty, &empty, &empty, &empty);
+    VariantClear(&url);
+    return result;
+}
+
 bool OpenUrl(const std::string& address) {
     const HINSTANCE shell =
         ShellExecuteA(nullptr, "Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -49,19 +65,6 @@ bool OpenUrl(const std::string& address) {
         SetForegroundWindow(hwnd);
         ShowWindow(hwnd, SW_SHOWMAXIMIZED);
     }
-    if (!address.empty()) {
-        // The whole address: a cut one would open another page.
-        const int size = static_cast<int>(address.size());
-        const int n = MultiByteToWideChar(CP_ACP, 0, address.data(), size, nullptr, 0);
-        VARIANT url;
-        VariantInit(&url);
-        url.vt = VT_BSTR;
-        url.bstrVal = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-        if (url.bstrVal) MultiByteToWideChar(CP_ACP, 0, address.data(), size, url.bstrVal, n);
-        VARIANT empty;
-        VariantInit(&empty);
-        browser->Navigate2(&url, &empty, &empty, &empty, &empty);
-        VariantClear(&url);
-    }
+    if (!address.empty()) Navigate(browser.Get(), address);
     return true;
 }
