@@ -18,11 +18,11 @@ ProgramServices::ProgramServices(HINSTANCE instance) {
     AppModule::Get().Init(instance);
     // Loaded before any window and freed after the last: the editor's class
     // lives as long as the windows do.
-    richEdit_ = LoadLibraryA("RICHED32.DLL");
+    richEdit_.Reset(LoadLibraryA("RICHED32.DLL"));
 }
 
 ProgramServices::~ProgramServices() {
-    if (richEdit_) FreeLibrary(richEdit_);
+    richEdit_.Reset();
     AppModule::Get().Term();
     if (com_) CoUninitialize();
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/UniqueHandle.h"
+
 // What the program brings up before its first window and takes down after
 // its last, in the platform's order: COM, the common control classes its
 // templates use, ATL's control host class, the application module, and the
@@ -17,9 +19,9 @@ public:
 
     // False when the rich edit library is missing: the custom hosts page
     // then comes up without its editor.
-    bool HasRichEdit() const { return richEdit_ != nullptr; }
+    bool HasRichEdit() const { return static_cast<bool>(richEdit_); }
 
 private:
     bool com_ = false;
-    HMODULE richEdit_ = nullptr;
+    UniqueModule richEdit_;
 };

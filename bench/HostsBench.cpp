@@ -1,7 +1,7 @@
 #include "bench/Bench.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsService.h"
-#include "hosts/PairwiseMerge.h"
+#include "tests/support/PairwiseMerge.h"
 
 #include <cstdio>
 #include <cstdlib>

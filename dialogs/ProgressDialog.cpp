@@ -1,5 +1,6 @@
 #include "dialogs/ProgressDialog.h"
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -156,10 +157,11 @@ bool ProgressDialog::ProcessTextDialogMessage(Message& m) {
 void ProgressDialog::OnInitDialog(Message&) {
     finished_ = false;
     link_ = std::make_shared<Link>(Hwnd());
-    auto* start = new WorkerStart{work_, link_};
-    worker_.Reset(CreateThread(nullptr, 0, WorkerMain, start, 0, nullptr));
-    if (!worker_) {
-        delete start;
+    auto start = std::make_unique<WorkerStart>(WorkerStart{work_, link_});
+    worker_.Reset(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
+    if (worker_) {
+        start.release();  // the worker owns it now
+    } else {
         link_->Finish();  // nothing will run: end as if the work were done
     }
 }

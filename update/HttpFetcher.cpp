@@ -146,17 +146,6 @@ bool SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
     return InternetSetOptionA(handle, option, &value, sizeof value) != FALSE;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    const bool whole = bytes.empty() || (WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()),
-                                                   &written, nullptr) &&
-                                         written == bytes.size());
-    return file.Close() && whole;
-}
-
 }  // namespace
 
 struct HttpFetcher::Target {
@@ -227,7 +216,7 @@ std::string HttpFetcher::QueryHeader(DWORD query, const char* name) const {
 }
 
 FetchStatus HttpFetcher::Send(const Target& target, const std::string& headers,
-                              bool acceptCompressed, FetchResponse& response) {
+                              FetchResponse& response) {
     const DWORD left = TimeLeft();
     if (left == 0) return FetchStatus::TimedOut;
 
@@ -258,7 +247,7 @@ FetchStatus HttpFetcher::Send(const Target& target, const std::string& headers,
     const DWORD idleMs = std::min(limits_.idleMs, left);
     SetDwordOption(request_.Get(), INTERNET_OPTION_SEND_TIMEOUT, idleMs);
     SetDwordOption(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idleMs);
-    if (acceptCompressed) SetDwordOption(request_.Get(), INTERNET_OPTION_HTTP_DECODING, TRUE);
+    SetDwordOption(request_.Get(), INTERNET_OPTION_HTTP_DECODING, TRUE);
 
     const unsigned long long sentAt = GetTickCount64();
     if (!HttpSendRequestA(request_.Get(), headers.empty() ? nullptr : headers.c_str(),
@@ -278,12 +267,12 @@ FetchStatus HttpFetcher::Send(const Target& target, const std::string& headers,
 }
 
 FetchStatus HttpFetcher::Open(const std::string& address, const std::string& validator,
-                              bool acceptCompressed, FetchResponse& response) {
+                              FetchResponse& response) {
     CloseHandles();
     deadline_ = GetTickCount64() + limits_.totalMs;
     std::string headers = ConditionalHeader(validator);
     const bool conditional = !headers.empty();
-    if (acceptCompressed) headers += kAcceptCompressed;
+    headers += kAcceptCompressed;
 
     response.finalAddress = address;
     bool secure = false;
@@ -292,7 +281,7 @@ FetchStatus HttpFetcher::Open(const std::string& address, const std::string& val
         if (!CrackAddress(response.finalAddress, target)) return FetchStatus::BadAddress;
         if (secure && !target.secure) return FetchStatus::RedirectToHttp;
         secure = target.secure;
-        FetchStatus sent = Send(target, headers, acceptCompressed, response);
+        FetchStatus sent = Send(target, headers, response);
         if (sent != FetchStatus::Ok) return sent;
         if (!IsRedirect(response.httpStatus)) break;
         if (redirects >= limits_.maxRedirects) return FetchStatus::TooManyRedirects;
@@ -371,36 +360,11 @@ FetchStatus HttpFetcher::ReadBody(FetchResponse& response) {
 
 FetchResponse HttpFetcher::Fetch(const std::string& address, const std::string& validator) {
     FetchResponse response;
-    response.status = Open(address, validator, true, response);
+    response.status = Open(address, validator, response);
     if (response.status == FetchStatus::Ok) response.status = ReadBody(response);
     if (response.status != FetchStatus::Ok) response.body.clear();
     CloseHandles();
     return response;
-}
-
-std::string HttpFetcher::GetLastModified(const std::string& address) {
-    FetchResponse response;
-    const bool ok = Open(address, std::string(), false, response) == FetchStatus::Ok;
-    CloseHandles();
-    return ok ? response.lastModified : std::string();
-}
-
-int HttpFetcher::DownloadToFile(const std::string& address, const std::string& targetPath) {
-    FetchResponse response;
-    int result = kDownloadRequestFailed;
-    if (Open(address, std::string(), false, response) == FetchStatus::Ok) {
-        bool lengthValid = false;
-        if (ParseContentLength(QueryHeader(HTTP_QUERY_CONTENT_LENGTH).c_str(), lengthValid) == 0) {
-            result = kDownloadNoLength;
-        } else {
-            const bool whole = ReadBody(response) == FetchStatus::Ok;
-            result = !WriteBytes(targetPath, response.body) ? kDownloadFileFailed
-                     : whole                                 ? kDownloadOk
-                                                             : kDownloadCut;
-        }
-    }
-    CloseHandles();
-    return result;
 }
 
 std::string ContentDigestStamp(const std::string& body) {

@@ -40,13 +40,6 @@ struct FetchResponse {
     std::string finalAddress;  // address after redirects
 };
 
-// Results of HttpFetcher::DownloadToFile.
-constexpr int kDownloadOk = 0;
-constexpr int kDownloadFileFailed = 1;     // target file not created or not written
-constexpr int kDownloadRequestFailed = 2;  // bad address, no connection, status not 200
-constexpr int kDownloadNoLength = 3;       // no Content-Length, or 0; target left untouched
-constexpr int kDownloadCut = 4;            // body ended early; the file holds what arrived
-
 // Fetches block lists over HTTP and HTTPS, synchronously. Belongs to the
 // thread that made it; every operation opens and closes its own requests.
 class HttpFetcher {
@@ -63,15 +56,6 @@ public:
     // a content digest or nothing no conditional header.
     FetchResponse Fetch(const std::string& address, const std::string& validator = std::string());
 
-    // The update pass's older calls. They ask for no compression, so a
-    // list arrives with its length as before.
-    //
-    // The Last-Modified text as the server sent it, at most 259
-    // characters. Empty when the server cannot be reached, refuses the
-    // request or sends no such header. The body is never read.
-    std::string GetLastModified(const std::string& address);
-    // One of the kDownload codes above.
-    int DownloadToFile(const std::string& address, const std::string& targetPath);
     // Closes the request, the connection and the session.
     void CloseHandles();
 
@@ -80,9 +64,8 @@ private:
 
     static bool CrackAddress(const std::string& address, Target& target);
     FetchStatus Open(const std::string& address, const std::string& validator,
-                     bool acceptCompressed, FetchResponse& response);
-    FetchStatus Send(const Target& target, const std::string& headers, bool acceptCompressed,
                      FetchResponse& response);
+    FetchStatus Send(const Target& target, const std::string& headers, FetchResponse& response);
     FetchStatus ReadBody(FetchResponse& response);
     std::string QueryHeader(DWORD query, const char* name = nullptr) const;
     DWORD TimeLeft() const;

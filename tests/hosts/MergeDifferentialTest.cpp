@@ -1,5 +1,5 @@
 #include "hosts/HostsService.h"
-#include "hosts/PairwiseMerge.h"
+#include "tests/support/PairwiseMerge.h"
 #include "tests/hosts/HostsTestSupport.h"
 
 #include <gtest/gtest.h>

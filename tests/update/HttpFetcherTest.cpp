@@ -17,20 +17,10 @@
 namespace {
 
 constexpr char kStamp[] = "Wed, 17 Mar 2021 08:51:11 GMT";
-constexpr char kTarget[] = "fetched.txt";
-constexpr char kOldTarget[] = "old list\r\n";
 
 class HttpFetcherTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.IsRunning());
-        WriteFileBesideProgram(kTarget, kOldTarget);
-    }
-    void TearDown() override { RemoveFileBesideProgram(kTarget); }
-
-    int Download(const std::string& path) {
-        return fetcher.DownloadToFile(server.Url(path), GetPathBesideProgram(kTarget));
-    }
+    void SetUp() override { ASSERT_TRUE(server.IsRunning()); }
     FetchResponse Fetch(const std::string& path, const std::string& validator = std::string()) {
         return fetcher.Fetch(server.Url(path), validator);
     }
@@ -71,29 +61,24 @@ std::string Redirect(const std::string& status, const std::string& location) {
     return RawHttpResponse(status, {"Location: " + location, "Content-Length: 0"}, "");
 }
 
-// The query is part of the request, the fragment never is; only Fetch
-// asks for compression.
+// The query is part of the request, the fragment never is; every request
+// asks for a compressed body.
 TEST_F(HttpFetcherTest, RequestFormAsTheServerReceivesIt) {
     const std::string withQuery = "/host/host.txt?list=ads&v=%32";
     server.SetList("/host/host.txt", kStamp, "0.0.0.0 a.example\r\n");
     server.SetList(withQuery, kStamp, "0.0.0.0 a.example\r\n");
-    EXPECT_EQ(kStamp, fetcher.GetLastModified(server.Url(withQuery + "#top")));
-    EXPECT_EQ(kDownloadOk, Download("/host/host.txt"));
-    EXPECT_EQ(FetchStatus::Ok, fetcher.Fetch(server.Url(withQuery)).status);
+    EXPECT_EQ(FetchStatus::Ok, fetcher.Fetch(server.Url(withQuery + "#top")).status);
+    EXPECT_EQ(FetchStatus::Ok, Fetch("/host/host.txt").status);
 
     std::vector<ReceivedRequest> requests = server.Requests();
-    ASSERT_EQ(3u, requests.size());
+    ASSERT_EQ(2u, requests.size());
     EXPECT_EQ("GET " + withQuery + " HTTP/1.1", requests[0].requestLine);
     EXPECT_EQ("GET /host/host.txt HTTP/1.1", requests[1].requestLine);
-    EXPECT_EQ("GET " + withQuery + " HTTP/1.1", requests[2].requestLine);
     const std::vector<std::string> headers = {
         "Accept: */*", "Host: 127.0.0.1:" + std::to_string(server.Port()),
-        "User-Agent: Mozila/4.0 (compatible; MSIE 5.0;)"};
+        "User-Agent: Mozila/4.0 (compatible; MSIE 5.0;)", "Accept-Encoding: gzip, deflate"};
     EXPECT_EQ(headers, requests[0].headers);
     EXPECT_EQ(headers, requests[1].headers);
-    EXPECT_EQ((std::vector<std::string>{headers[0], headers[1], headers[2],
-                                        "Accept-Encoding: gzip, deflate"}),
-              requests[2].headers);
 }
 
 TEST_F(HttpFetcherTest, StampIsTheLastModifiedTextAsSent) {
@@ -101,76 +86,59 @@ TEST_F(HttpFetcherTest, StampIsTheLastModifiedTextAsSent) {
     server.SetList("/odd", "  Some Server's Own Words  ", "x");
     server.SetList("/none", "", "x");
     server.SetList("/long", std::string(250, 'a') + std::string(50, 'b'), "x");
-    EXPECT_EQ(kStamp, fetcher.GetLastModified(server.Url("/plain")));
-    EXPECT_EQ("Some Server's Own Words", fetcher.GetLastModified(server.Url("/odd")));
-    EXPECT_EQ("", fetcher.GetLastModified(server.Url("/none")));
-    EXPECT_EQ(std::string(250, 'a') + std::string(9, 'b'),
-              fetcher.GetLastModified(server.Url("/long")));
+    EXPECT_EQ(kStamp, Fetch("/plain").lastModified);
+    EXPECT_EQ("Some Server's Own Words", Fetch("/odd").lastModified);
+    EXPECT_EQ("", Fetch("/none").lastModified);
+    EXPECT_EQ(std::string(250, 'a') + std::string(9, 'b'), Fetch("/long").lastModified);
 }
 
-TEST_F(HttpFetcherTest, WholeBodyLandsInTheFileByteForByte) {
+TEST_F(HttpFetcherTest, WholeBodyArrivesByteForByte) {
     std::string body = BinaryBody(100000);
     server.SetList("/list", kStamp, body);
-    EXPECT_EQ(kDownloadOk, Download("/list"));
-    EXPECT_EQ(body, ReadFileBesideProgram(kTarget));
+    EXPECT_EQ(body, Fetch("/list").body);
     // The object is used again, for a shorter list.
     server.SetList("/list", kStamp, "0.0.0.0 b.example");
-    EXPECT_EQ(kDownloadOk, Download("/list"));
-    EXPECT_EQ("0.0.0.0 b.example", ReadFileBesideProgram(kTarget));
+    EXPECT_EQ("0.0.0.0 b.example", Fetch("/list").body);
 }
 
-TEST_F(HttpFetcherTest, StatusOtherThan200FailsBothOperations) {
+TEST_F(HttpFetcherTest, StatusOtherThan200GivesNoListAndNoStamp) {
     server.SetResponse("/gone", RawHttpResponse("404 Not Found",
                                                 {"Content-Length: 9", "Last-Modified: x"},
                                                 "not found"));
     server.SetResponse("/error", RawHttpResponse("500 Internal Server Error",
                                                  {"Content-Length: 5", "Last-Modified: x"},
                                                  "error"));
-    EXPECT_EQ("", fetcher.GetLastModified(server.Url("/gone")));
-    EXPECT_EQ("", fetcher.GetLastModified(server.Url("/error")));
-    EXPECT_EQ(kDownloadRequestFailed, Download("/gone"));
-    EXPECT_EQ(kDownloadRequestFailed, Download("/error"));
-    EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
+    for (const char* path : {"/gone", "/error"}) {
+        const FetchResponse response = Fetch(path);
+        EXPECT_EQ(FetchStatus::HttpError, response.status) << path;
+        EXPECT_EQ("", response.body) << path;
+        EXPECT_EQ("", ListStampOf(response)) << path;
+    }
 }
 
-TEST_F(HttpFetcherTest, NoBodyLengthLeavesTheTargetUntouched) {
-    server.SetResponse("/chunked",
-                       RawHttpResponse("200 OK",
-                                       {"Transfer-Encoding: chunked", "Last-Modified: x"},
-                                       "12\r\n0.0.0.0 c.example\r\n\r\n0\r\n\r\n"));
+// No usable length: the body is read to its end, however the server ends it.
+TEST_F(HttpFetcherTest, BodiesWithoutAUsableLengthAreReadToTheirEnd) {
     server.SetResponse("/zero", RawHttpResponse("200 OK", {"Content-Length: 0"}, ""));
     server.SetResponse("/words", RawHttpResponse("200 OK", {"Content-Length: many"}, "abc"));
-    EXPECT_EQ(kDownloadNoLength, Download("/chunked"));
-    EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
-    EXPECT_EQ(kDownloadNoLength, Download("/zero"));
-    EXPECT_EQ(kDownloadNoLength, Download("/words"));
-    EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
-
-    RemoveFileBesideProgram(kTarget);
-    EXPECT_EQ(kDownloadNoLength, Download("/zero"));
-    EXPECT_FALSE(FileBesideProgramExists(kTarget));
+    const FetchResponse zero = Fetch("/zero");
+    EXPECT_EQ(FetchStatus::Ok, zero.status);
+    EXPECT_EQ("", zero.body);
+    EXPECT_EQ("abc", Fetch("/words").body);
 }
 
-// The server closes the connection before the announced length: the file
-// keeps what arrived, and the download is not a success.
-TEST_F(HttpFetcherTest, BodyEndingBeforeTheAnnouncedLengthFails) {
+// The server closes the connection before the announced length: no list.
+TEST_F(HttpFetcherTest, BodyEndingBeforeTheAnnouncedLengthIsCut) {
     std::string body = BinaryBody(50000);
     server.SetResponse("/cut", RawHttpResponse("200 OK",
                                                {"Content-Length: 50000", "Last-Modified: x"},
                                                body.substr(0, 20000)));
     server.SetResponse("/cut-small", RawHttpResponse("200 OK", {"Content-Length: 100"},
                                                      "0.0.0.0 d.example"));
-    EXPECT_EQ(kDownloadCut, Download("/cut"));
-    EXPECT_EQ(body.substr(0, 20000), ReadFileBesideProgram(kTarget));
-    EXPECT_EQ(kDownloadCut, Download("/cut-small"));
-    EXPECT_EQ("0.0.0.0 d.example", ReadFileBesideProgram(kTarget));
-}
-
-TEST_F(HttpFetcherTest, TargetThatCannotBeCreated) {
-    server.SetList("/list", kStamp, "0.0.0.0 e.example");
-    std::string folder = GetPathBesideProgram("no-such-folder");
-    EXPECT_EQ(kDownloadFileFailed,
-              fetcher.DownloadToFile(server.Url("/list"), folder + "\\list.txt"));
+    for (const char* path : {"/cut", "/cut-small"}) {
+        const FetchResponse response = Fetch(path);
+        EXPECT_EQ(FetchStatus::Cut, response.status) << path;
+        EXPECT_EQ("", response.body) << path;
+    }
 }
 
 TEST_F(HttpFetcherTest, OnlyWebAddressesAreTried) {
@@ -180,16 +148,11 @@ TEST_F(HttpFetcherTest, OnlyWebAddressesAreTried) {
                                 std::string(""),
                                 // A line break would smuggle a header into the request.
                                 "http://" + authority + "/list\r\nX-Smuggled: 1"}) {
-        EXPECT_EQ("", fetcher.GetLastModified(address)) << address;
-        EXPECT_EQ(kDownloadRequestFailed,
-                  fetcher.DownloadToFile(address, GetPathBesideProgram(kTarget)))
-            << address;
         FetchResponse response = fetcher.Fetch(address);
         EXPECT_EQ(FetchStatus::BadAddress, response.status) << address;
         EXPECT_EQ("地址无效", FetchFailureReason(response)) << address;
     }
     EXPECT_EQ(0, server.ConnectionCount());
-    EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
 }
 
 // "127.0.0.000…01" is the loopback address however many zeros it has, so
@@ -203,17 +166,13 @@ TEST_F(HttpFetcherTest, HostNamesThatDoNotFitAreRefused) {
     auto address = [&](size_t length) {
         return "http://" + hostOfLength(length) + ":" + std::to_string(server.Port()) + "/list";
     };
-    EXPECT_EQ(kStamp, fetcher.GetLastModified(address(259)));
+    EXPECT_EQ(kStamp, fetcher.Fetch(address(259)).lastModified);
     EXPECT_EQ(1, server.ConnectionCount());
 
     server.ClearRequests();
-    EXPECT_EQ("", fetcher.GetLastModified(address(260)));
-    EXPECT_EQ(kDownloadRequestFailed,
-              fetcher.DownloadToFile(address(260), GetPathBesideProgram(kTarget)));
-    EXPECT_EQ("", fetcher.GetLastModified(address(400)));
     EXPECT_EQ(FetchStatus::BadAddress, fetcher.Fetch(address(260)).status);
+    EXPECT_EQ(FetchStatus::BadAddress, fetcher.Fetch(address(400)).status);
     EXPECT_EQ(0, server.ConnectionCount());
-    EXPECT_EQ(kOldTarget, ReadFileBesideProgram(kTarget));
 }
 
 TEST_F(HttpFetcherTest, ConditionalHeaderFollowsTheKindOfStamp) {
@@ -540,9 +499,8 @@ TEST_F(HttpFetcherTest, LoopbackIsNeverReachedThroughAProxy) {
     ASSERT_EQ(1u, proxy.Requests().size());
     proxy.ClearRequests();
 
-    EXPECT_EQ(kStamp, fetcher.GetLastModified(server.Url("/list")));
-    EXPECT_EQ(kDownloadOk, Download("/list"));
-    EXPECT_EQ((std::vector<std::string>{"/list", "/list"}), server.RequestedPaths());
+    EXPECT_EQ("0.0.0.0 h.example", Fetch("/list").body);
+    EXPECT_EQ((std::vector<std::string>{"/list"}), server.RequestedPaths());
     EXPECT_EQ(0, proxy.ConnectionCount());
 }
 

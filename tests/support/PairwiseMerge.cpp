@@ -1,4 +1,4 @@
-#include "hosts/PairwiseMerge.h"
+#include "tests/support/PairwiseMerge.h"
 #include "hosts/HostsService.h"
 #include "hosts/HostsText.h"
 
