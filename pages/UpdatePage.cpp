@@ -31,10 +31,6 @@ constexpr char kExceptionsNotSaved[] = "例外站点保存失败：无法写入c
 constexpr char kSchedulerMissing[] = "无法设置每天自动检测升级：系统的任务计划程序不可用";
 constexpr char kSchedulerRefused[] = "无法设置每天自动检测升级：任务计划程序拒绝了该任务（错误代码 ";
 
-std::string OfficialListAddress() {
-    return MakerUrl("/host/host.txt");
-}
-
 std::string ProgramPath() {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -149,12 +145,7 @@ void UpdatePage::OnInitDialog(Message&) {
     CheckDlgButton(page, IDC_CUSTOM_CHECK,
                    settings.IsCustomUpdateEnabled() ? BST_CHECKED : BST_UNCHECKED);
 
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-    ReadCustomSites(addresses, stamps);
-    if (addresses.size() == stamps.size()) {
-        for (const std::string& address : addresses) AppendSiteRow(address);
-    }
+    for (const CustomSite& site : settings.ReadCustomSites()) AppendSiteRow(site.address);
     ShowDailyUpdate();
 }
 
@@ -206,13 +197,11 @@ void UpdatePage::OnAddSite() {
     if (!AskSiteAddress(address) || address.empty()) return;
     if (!SettingsStore::CanStoreAddress(address)) return;
 
-    const bool added = EditCustomSites([&](std::vector<std::string>& addresses,
-                                           std::vector<std::string>& stamps) {
-        for (const std::string& stored : addresses) {
-            if (lstrcmpiA(stored.c_str(), address.c_str()) == 0) return false;
+    const bool added = SettingsStore().EditCustomSites([&](std::vector<CustomSite>& sites) {
+        for (const CustomSite& stored : sites) {
+            if (lstrcmpiA(stored.address.c_str(), address.c_str()) == 0) return false;
         }
-        addresses.push_back(address);
-        stamps.emplace_back();
+        sites.push_back({address, ""});
         return true;
     });
     if (added) AppendSiteRow(address);
@@ -229,33 +218,15 @@ void UpdatePage::OnRemoveSites() {
     }
     if (removed.empty()) return;
 
-    EditCustomSites([&](std::vector<std::string>& addresses, std::vector<std::string>& stamps) {
-        std::vector<std::string> keptAddresses;
-        std::vector<std::string> keptStamps;
-        for (size_t i = 0; i < addresses.size(); ++i) {
-            const bool gone = std::any_of(removed.begin(), removed.end(), [&](const std::string& r) {
-                return lstrcmpiA(addresses[i].c_str(), r.c_str()) == 0;
+    SettingsStore().EditCustomSites([&](std::vector<CustomSite>& sites) {
+        const auto gone = [&](const CustomSite& site) {
+            return std::any_of(removed.begin(), removed.end(), [&](const std::string& r) {
+                return lstrcmpiA(site.address.c_str(), r.c_str()) == 0;
             });
-            if (gone) continue;
-            keptAddresses.push_back(addresses[i]);
-            keptStamps.push_back(stamps[i]);
-        }
-        addresses.swap(keptAddresses);
-        stamps.swap(keptStamps);
+        };
+        sites.erase(std::remove_if(sites.begin(), sites.end(), gone), sites.end());
         return true;
     });
-}
-
-bool UpdatePage::EditCustomSites(const SitesEdit& edit) {
-    // The update pass may set a stamp meanwhile: the section is read and
-    // written back under one lock, never from an older copy.
-    const auto lock = SettingsStore::LockCustomSites();
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-    ReadCustomSites(addresses, stamps);  // false for an empty list, which is fine
-    // A list whose halves differ cannot be paired again: leave it as it is.
-    if (addresses.size() != stamps.size() || !edit(addresses, stamps)) return false;
-    return SettingsStore().ReplaceCustomSites(addresses, stamps);
 }
 
 void UpdatePage::OnOfficialListLink() {
@@ -316,10 +287,6 @@ bool UpdatePage::AskSiteAddress(std::string& address) {
     return true;
 }
 
-bool UpdatePage::ReadCustomSites(std::vector<std::string>& addresses,
-                                 std::vector<std::string>& stamps) const {
-    return SettingsStore().ReadCustomSites(addresses, stamps);
-}
 
 bool UpdatePage::Open(const std::string& address) {
     return OpenUrl(address);

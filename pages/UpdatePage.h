@@ -41,8 +41,6 @@ protected:
     // What the page asks of the user, the settings and the shell; tests
     // answer in their stead.
     virtual bool AskSiteAddress(std::string& address);
-    virtual bool ReadCustomSites(std::vector<std::string>& addresses,
-                                 std::vector<std::string>& stamps) const;
     virtual bool Open(const std::string& address);
     virtual bool AskExceptions(std::string& text);
     virtual void ShowMessage(const std::string& text);
@@ -62,13 +60,6 @@ private:
     void OnDailyCheck();
 
     void AppendSiteRow(const std::string& address);
-    // Reads the stored sites, lets edit change them and writes them back,
-    // all under the settings' lock. False, with nothing written, when the
-    // stored list cannot be read as pairs or edit declines.
-    using SitesEdit = std::function<bool(std::vector<std::string>& addresses,
-                                         std::vector<std::string>& stamps)>;
-    bool EditCustomSites(const SitesEdit& edit);
-
     HeaderListView siteList_;
     TextLabel officialLabel_;
     TextLabel customLabel_;

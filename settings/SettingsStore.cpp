@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <mutex>
+
 namespace {
 
 constexpr char kUpdateSection[] = "update";
@@ -113,10 +115,8 @@ bool SettingsStore::SetOfficialStamp(const std::string& stamp) const {
     return WriteValue(kOfficialSection, kStampKey, stamp);
 }
 
-bool SettingsStore::ReadCustomSites(std::vector<std::string>& addresses,
-                                    std::vector<std::string>& stamps) const {
-    addresses.clear();
-    stamps.clear();
+std::vector<CustomSite> SettingsStore::ReadCustomSites() const {
+    std::vector<CustomSite> sites;
     std::string section = ReadWholeSection(kCustomSection);
     for (size_t start = 0; start < section.size();) {
         const char* rawLine = section.c_str() + start;
@@ -124,47 +124,45 @@ bool SettingsStore::ReadCustomSites(std::vector<std::string>& addresses,
         std::string line = TrimSpace(rawLine);
         if (line.empty()) continue;
         size_t bar = FindBar(line);
-        std::string address = bar == std::string::npos ? std::string() : line.substr(0, bar);
-        std::string stamp = bar == std::string::npos ? line : line.substr(bar + 1);
-        if (!stamp.empty() && stamp.back() == '=') stamp.pop_back();
-        addresses.push_back(address);
-        stamps.push_back(stamp);
+        CustomSite site;
+        site.address = bar == std::string::npos ? std::string() : line.substr(0, bar);
+        site.stamp = bar == std::string::npos ? line : line.substr(bar + 1);
+        if (!site.stamp.empty() && site.stamp.back() == '=') site.stamp.pop_back();
+        sites.push_back(site);
     }
-    return !addresses.empty();
+    return sites;
 }
 
 bool SettingsStore::WriteCustomSite(const std::string& address, const std::string& stamp) const {
     return WriteValue(kCustomSection, (address + "|" + stamp).c_str(), "");
 }
 
-bool SettingsStore::ReplaceCustomSites(const std::vector<std::string>& addresses,
-                                       const std::vector<std::string>& stamps) const {
-    if (addresses.size() != stamps.size()) return false;
+bool SettingsStore::ReplaceCustomSites(const std::vector<CustomSite>& sites) const {
     std::string text;
-    for (size_t i = 0; i < addresses.size(); ++i) {
+    for (const CustomSite& site : sites) {
         // A line without an address goes back as it was read.
-        text += (addresses[i].empty() ? stamps[i] : addresses[i] + "|" + stamps[i]) + "=\n";
+        text += (site.address.empty() ? site.stamp : site.address + "|" + site.stamp) + "=\n";
     }
     return ReplaceCustomSection(text);
 }
 
-std::unique_lock<std::mutex> SettingsStore::LockCustomSites() {
+bool SettingsStore::EditCustomSites(const std::function<bool(std::vector<CustomSite>&)>& edit) const {
     static std::mutex lock;
-    return std::unique_lock<std::mutex>(lock);
+    const std::lock_guard<std::mutex> held(lock);
+    std::vector<CustomSite> sites = ReadCustomSites();
+    return edit(sites) && ReplaceCustomSites(sites);
 }
 
 bool SettingsStore::SetCustomSiteStamp(const std::string& address, const std::string& stamp) const {
-    const auto lock = LockCustomSites();
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-    ReadCustomSites(addresses, stamps);
-    bool found = false;
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        if (lstrcmpiA(addresses[i].c_str(), address.c_str()) != 0) continue;
-        found = true;
-        stamps[i] = stamp;
-    }
-    return found && ReplaceCustomSites(addresses, stamps);
+    return EditCustomSites([&](std::vector<CustomSite>& sites) {
+        bool found = false;
+        for (CustomSite& site : sites) {
+            if (lstrcmpiA(site.address.c_str(), address.c_str()) != 0) continue;
+            site.stamp = stamp;
+            found = true;
+        }
+        return found;
+    });
 }
 
 bool SettingsStore::CanStoreAddress(const std::string& address) {

@@ -1,10 +1,21 @@
 #pragma once
 
-#include <mutex>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/ProgramPaths.h"
+
+// One of the user's update sites as stored: its address and the stamp of
+// its list as last merged ("" when never merged).
+struct CustomSite {
+    std::string address;
+    std::string stamp;
+
+    bool operator==(const CustomSite& other) const {
+        return address == other.address && stamp == other.stamp;
+    }
+};
 
 // "config.ini" beside the executable. Keeps nothing in memory: every call
 // goes to the file through the platform's INI-file operations, so any
@@ -22,10 +33,9 @@ public:
     std::string GetOfficialStamp() const;
     bool SetOfficialStamp(const std::string& stamp) const;
 
-    // The user's update sites in file order, addresses[i] with stamps[i].
-    // True when at least one site was read.
-    bool ReadCustomSites(std::vector<std::string>& addresses,
-                         std::vector<std::string>& stamps) const;
+    // The user's update sites in file order. A line without "|" gives a
+    // site with an empty address and the whole line as its stamp.
+    std::vector<CustomSite> ReadCustomSites() const;
     // Writes the line "address|stamp="; an existing line keeps its place,
     // a new one goes to the end of the section.
     bool WriteCustomSite(const std::string& address, const std::string& stamp) const;
@@ -35,17 +45,16 @@ public:
     // Replaces the section with the sites, in order, each as the line
     // "address|stamp=", in one write: a rewrite cut short never leaves the
     // section emptied or half written.
-    bool ReplaceCustomSites(const std::vector<std::string>& addresses,
-                            const std::vector<std::string>& stamps) const;
-
-    // Sets the stamp of the stored site with this address (any case) in the
-    // section as it stands now, so a site added or removed meanwhile stays
-    // added or removed. False, with nothing written, when no stored site has
-    // that address any more.
+    bool ReplaceCustomSites(const std::vector<CustomSite>& sites) const;
+    // The one way the stored sites are changed, by the settings page and
+    // the update pass alike: reads them as the section stands, lets edit
+    // change them and writes them back, all under one lock, so neither
+    // writes back what the other has just changed. Nothing is written
+    // when edit returns false.
+    bool EditCustomSites(const std::function<bool(std::vector<CustomSite>&)>& edit) const;
+    // Sets the stamp of the stored site with this address (any case); false,
+    // with nothing written, when no stored site has that address any more.
     bool SetCustomSiteStamp(const std::string& address, const std::string& stamp) const;
-    // Held around every read-modify-write of section "custom", so the page
-    // and the update pass never write back what the other has just changed.
-    static std::unique_lock<std::mutex> LockCustomSites();
 
     // Text of the exception dialog: its lines, joined by CR LF; empty when
     // the file holds none.

@@ -30,10 +30,6 @@ std::size_t Total(const ListDropCounts& d) {
 
 }  // namespace
 
-std::string UpdateEngine::DefaultOfficialAddress() {
-    return MakerUrl("/host/host.txt");
-}
-
 UpdateEngine::UpdateEngine(std::string officialAddress)
     : officialAddress_(std::move(officialAddress)) {}
 
@@ -78,11 +74,8 @@ std::vector<UpdateEngine::SiteCheck> UpdateEngine::CheckSites() const {
         checks.push_back(CheckSite(officialAddress_, settings.GetOfficialStamp(), true));
     }
     if (settings.IsCustomUpdateEnabled()) {
-        std::vector<std::string> addresses;
-        std::vector<std::string> stamps;
-        settings.ReadCustomSites(addresses, stamps);
-        for (size_t i = 0; i < addresses.size() && i < stamps.size(); ++i) {
-            if (!addresses[i].empty()) checks.push_back(CheckSite(addresses[i], stamps[i], false));
+        for (const CustomSite& site : settings.ReadCustomSites()) {
+            if (!site.address.empty()) checks.push_back(CheckSite(site.address, site.stamp, false));
         }
     }
     return checks;
@@ -99,14 +92,13 @@ bool UpdateEngine::IsUpdateAvailable() const {
 // list downloaded: that list is not merged.
 void UpdateEngine::DropSitesGoneMeanwhile(std::vector<SiteCheck>& newer) const {
     const SettingsStore settings;
-    std::vector<std::string> addresses;
-    std::vector<std::string> stamps;
-    if (settings.IsCustomUpdateEnabled()) settings.ReadCustomSites(addresses, stamps);
+    const std::vector<CustomSite> sites =
+        settings.IsCustomUpdateEnabled() ? settings.ReadCustomSites() : std::vector<CustomSite>();
     const bool official = settings.IsOfficialUpdateEnabled();
     const auto gone = [&](const SiteCheck& check) {
         if (check.result.official) return !official;
-        return std::none_of(addresses.begin(), addresses.end(), [&](const std::string& address) {
-            return lstrcmpiA(address.c_str(), check.result.address.c_str()) == 0;
+        return std::none_of(sites.begin(), sites.end(), [&](const CustomSite& site) {
+            return lstrcmpiA(site.address.c_str(), check.result.address.c_str()) == 0;
         });
     };
     newer.erase(std::remove_if(newer.begin(), newer.end(), gone), newer.end());

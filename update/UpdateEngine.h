@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SitemoatConfig.h"
 #include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
 #include "update/UpdateReport.h"
@@ -15,10 +16,7 @@
 // worker thread.
 class UpdateEngine {
 public:
-    // "http://<maker's host>/host/host.txt".
-    static std::string DefaultOfficialAddress();
-
-    explicit UpdateEngine(std::string officialAddress = DefaultOfficialAddress());
+    explicit UpdateEngine(std::string officialAddress = OfficialListAddress());
 
     const std::string& GetOfficialAddress() const { return officialAddress_; }
     void SetFetchLimits(const FetchLimits& limits) { limits_ = limits; }

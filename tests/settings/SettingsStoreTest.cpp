@@ -24,11 +24,14 @@ protected:
     void SetUp() override { RemoveFileBesideProgram(kConfig); }
     void TearDown() override { RemoveFileBesideProgram(kConfig); }
 
+    // The stored sites as two columns, for comparing each at once.
     Sites ReadSites() const {
         Sites sites;
-        sites.addresses = {"stale"};
-        sites.stamps = {"stale", "stale"};
-        sites.anyRead = store.ReadCustomSites(sites.addresses, sites.stamps);
+        for (const CustomSite& site : store.ReadCustomSites()) {
+            sites.addresses.push_back(site.address);
+            sites.stamps.push_back(site.stamp);
+        }
+        sites.anyRead = !sites.addresses.empty();
         return sites;
     }
 
@@ -164,7 +167,7 @@ TEST_F(SettingsStoreTest, LongCustomSectionIsReadWhole) {
     ASSERT_EQ(900u, sites.stamps.size());
     EXPECT_EQ("Wed, 17 Mar 2021 08:51:11 GMT", sites.stamps.back());
 
-    EXPECT_TRUE(store.ReplaceCustomSites(sites.addresses, sites.stamps));
+    EXPECT_TRUE(store.ReplaceCustomSites(store.ReadCustomSites()));
     EXPECT_EQ(file, ReadFileBesideProgram(kConfig));
 }
 

@@ -124,10 +124,9 @@ TEST_F(UpdatePassTest, EachKindOfStampMakesTheSecondStartQuiet) {
         auto first = Run(kAnswerUpdate);
         EXPECT_EQ(1u, first->Questions().size()) << row.kind;
         EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         new.example", Hosts()) << row.kind;
-        std::vector<std::string> addresses, stamps;
-        SettingsStore().ReadCustomSites(addresses, stamps);
-        ASSERT_EQ(1u, stamps.size());
-        EXPECT_EQ(0u, stamps[0].find(row.storedPrefix)) << row.kind << ": " << stamps[0];
+        const std::vector<CustomSite> sites = SettingsStore().ReadCustomSites();
+        ASSERT_EQ(1u, sites.size());
+        EXPECT_EQ(0u, sites[0].stamp.find(row.storedPrefix)) << row.kind << ": " << sites[0].stamp;
 
         server.ClearRequests();
         auto second = Run(kAnswerUpdate);
@@ -369,11 +368,11 @@ TEST_F(UpdatePassTest, SitesChangedDuringTheDownloadStayAsTheUserLeftThem) {
         UpdateEngine workerEngine = engine;
         std::thread worker([workerEngine, progress] { workerEngine.RunUpdateWork(progress); });
         requested.get_future().wait();
-        {
-            // The page's edit, as it does it: under the section's lock.
-            const auto lock = SettingsStore::LockCustomSites();
-            SettingsStore().ReplaceCustomSites({server.Url("/slow"), server.Url("/added")}, {kOld, ""});
-        }
+        // The page's edit, as it does it.
+        SettingsStore().EditCustomSites([&](std::vector<CustomSite>& sites) {
+            sites = {{server.Url("/slow"), kOld}, {server.Url("/added"), ""}};
+            return true;
+        });
         if (cancel) {
             EXPECT_TRUE(progress->Cancel());
         }
@@ -387,10 +386,8 @@ TEST_F(UpdatePassTest, SitesChangedDuringTheDownloadStayAsTheUserLeftThem) {
             EXPECT_FALSE(progress->HasResult());
         } else {
             EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         slow.example", Hosts());
-            std::vector<std::string> addresses, stamps;
-            SettingsStore().ReadCustomSites(addresses, stamps);
-            EXPECT_EQ((std::vector<std::string>{server.Url("/slow"), server.Url("/added")}), addresses);
-            EXPECT_EQ((std::vector<std::string>{kNew, ""}), stamps);
+            EXPECT_EQ((std::vector<CustomSite>{{server.Url("/slow"), kNew}, {server.Url("/added"), ""}}),
+                      SettingsStore().ReadCustomSites());
         }
     }
 }
