@@ -36,7 +36,8 @@ MainWindow::MainWindow(UpdateEngine engine)
     SetFixedSize(kWidth, kHeight);
 }
 
-bool MainWindow::ProcessDialogMessage(Message& m) {
+bool MainWindow::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<MainWindow> kMap[] = {
         {WM_INITDIALOG, &MainWindow::OnInitDialog},
         {WM_TIMER, &MainWindow::OnTimer},

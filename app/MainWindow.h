@@ -39,7 +39,7 @@ protected:
     virtual void RunStartupCheck();
     virtual bool Open(const std::string& address);
 
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
     void PaintHook(HDC dc, const RECT& client) override;
 
 private:

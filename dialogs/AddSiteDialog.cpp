@@ -25,7 +25,8 @@ std::string AddSiteDialog::CompleteAddress(const std::string& typed) {
     return kHttp + typed;
 }
 
-bool AddSiteDialog::ProcessDialogMessage(Message& m) {
+bool AddSiteDialog::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<AddSiteDialog> kMap[] = {
         {WM_INITDIALOG, &AddSiteDialog::OnInitDialog},
     };

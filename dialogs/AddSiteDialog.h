@@ -22,7 +22,7 @@ public:
     static std::string CompleteAddress(const std::string& typed);
 
 protected:
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);

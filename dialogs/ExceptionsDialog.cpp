@@ -23,7 +23,8 @@ std::string WithCrLf(const std::string& text) {
 ExceptionsDialog::ExceptionsDialog(std::string text)
     : SkinnedDialog(IDD_EXCEPTIONS), text_(std::move(text)) {}
 
-bool ExceptionsDialog::ProcessDialogMessage(Message& m) {
+bool ExceptionsDialog::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<ExceptionsDialog> kMap[] = {
         {WM_INITDIALOG, &ExceptionsDialog::OnInitDialog},
     };

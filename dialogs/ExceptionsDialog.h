@@ -17,7 +17,7 @@ public:
     const std::string& Text() const { return text_; }
 
 protected:
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);

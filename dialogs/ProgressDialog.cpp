@@ -141,7 +141,8 @@ std::vector<SiteResult> ProgressDialog::SiteResults() const {
     return finished_ && link_ ? link_->SiteResults() : std::vector<SiteResult>();
 }
 
-bool ProgressDialog::ProcessTextDialogMessage(Message& m) {
+bool ProgressDialog::ProcessMessage(Message& m) {
+    if (TextDialog::ProcessMessage(m)) return true;
     static const MessageHandler<ProgressDialog> kMap[] = {
         {WM_INITDIALOG, &ProgressDialog::OnInitDialog},
         {WM_PROGRESS_MESSAGE, &ProgressDialog::OnShowMessage},

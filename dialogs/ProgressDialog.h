@@ -37,7 +37,7 @@ public:
     std::vector<SiteResult> SiteResults() const;
 
 protected:
-    bool ProcessTextDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     class Link;

@@ -28,7 +28,8 @@ void InsertColumn(HWND list, int index, const char* title, int width) {
 RestoreDialog::RestoreDialog(std::vector<Item> items)
     : SkinnedDialog(IDD_RESTORE), items_(std::move(items)) {}
 
-bool RestoreDialog::ProcessDialogMessage(Message& m) {
+bool RestoreDialog::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<RestoreDialog> kMap[] = {
         {WM_INITDIALOG, &RestoreDialog::OnInitDialog},
         {WM_NOTIFY, &RestoreDialog::OnNotify},

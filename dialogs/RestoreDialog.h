@@ -28,7 +28,7 @@ public:
     HeaderListView& List() { return list_; }
 
 protected:
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);

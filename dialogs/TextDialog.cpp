@@ -8,11 +8,10 @@ TextDialog::TextDialog(int templateId, const char* title, std::string text,
                        std::initializer_list<int> buttonIds)
     : SkinnedDialog(templateId), title_(title), text_(std::move(text)), buttonIds_(buttonIds) {}
 
-bool TextDialog::ProcessDialogMessage(Message& m) {
-    if (m.id != WM_INITDIALOG) return ProcessTextDialogMessage(m);
-    Initialize();
-    ProcessTextDialogMessage(m);
-    return true;  // focus is left to the system
+bool TextDialog::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
+    if (m.id == WM_INITDIALOG) Initialize();
+    return false;
 }
 
 void TextDialog::Initialize() {
@@ -32,7 +31,8 @@ void TextDialog::ShowText(const std::string& text) {
 MessageDialog::MessageDialog(std::string text)
     : TextDialog(IDD_MESSAGE, "ZorvaSitemoat", std::move(text), {IDOK}) {}
 
-bool MessageDialog::ProcessTextDialogMessage(Message& m) {
+bool MessageDialog::ProcessMessage(Message& m) {
+    if (TextDialog::ProcessMessage(m)) return true;
     // Escape or Alt+F4 close it like its one button: it always ends with 1.
     static const CommandHandler<MessageDialog> kCommands[] = {
         {IDOK, &MessageDialog::OnOk},
@@ -44,7 +44,8 @@ bool MessageDialog::ProcessTextDialogMessage(Message& m) {
 ConfirmDialog::ConfirmDialog(std::string question)
     : TextDialog(IDD_CONFIRM, "TarvoZorvaSitemoat", std::move(question), {IDOK, IDCANCEL}) {}
 
-bool ConfirmDialog::ProcessTextDialogMessage(Message& m) {
+bool ConfirmDialog::ProcessMessage(Message& m) {
+    if (TextDialog::ProcessMessage(m)) return true;
     static const CommandHandler<ConfirmDialog> kCommands[] = {
         {IDOK, &ConfirmDialog::OnYes},
         {IDCANCEL, &ConfirmDialog::OnNo},

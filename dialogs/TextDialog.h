@@ -23,12 +23,12 @@ public:
     INT_PTR Run(HWND owner) { return DoModal(owner); }
 
 protected:
-    // The concrete dialog's message map, after the common initialisation.
-    virtual bool ProcessTextDialogMessage(Message& m) = 0;
+    // The frame, then the common initialisation; the concrete dialog's map
+    // comes after it and sees WM_INITDIALOG too.
+    bool ProcessMessage(Message& m) override;
     void ShowText(const std::string& text);
 
 private:
-    bool ProcessDialogMessage(Message& m) final;
     void Initialize();
 
     const char* title_;
@@ -44,7 +44,7 @@ public:
     explicit MessageDialog(std::string text);
 
 protected:
-    bool ProcessTextDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnOk() { End(IDOK); }
@@ -56,7 +56,7 @@ public:
     explicit ConfirmDialog(std::string question);
 
 protected:
-    bool ProcessTextDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnYes() { End(IDOK); }

@@ -80,7 +80,8 @@ bool AskPath(bool save, std::string& path) {
 
 HostsPage::HostsPage() : SkinnedDialog(IDD_HOSTS_PAGE), saveButton_(ImageButton::kAutoSize) {}
 
-bool HostsPage::ProcessDialogMessage(Message& m) {
+bool HostsPage::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<HostsPage> kMap[] = {
         {WM_INITDIALOG, &HostsPage::OnInitDialog},
     };

@@ -55,7 +55,7 @@ protected:
     virtual int AskRestoreChoice(const std::vector<RestoreDialog::Item>& items);
     virtual bool Open(const std::string& address);
 
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
     void PaintHook(HDC dc, const RECT& client) override;
 
 private:

@@ -37,7 +37,8 @@ constexpr char kHostClass[] = "AtlAxWin";
 
 NewsPage::NewsPage() : SkinnedDialog(IDD_NEWS_PAGE) {}
 
-bool NewsPage::ProcessDialogMessage(Message& m) {
+bool NewsPage::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<NewsPage> kMap[] = {
         {WM_INITDIALOG, &NewsPage::OnInitDialog},
         {WM_SIZE, &NewsPage::OnSize},

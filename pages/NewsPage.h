@@ -20,7 +20,7 @@ public:
     NewsPageExternal& External() { return external_; }
 
 protected:
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);

@@ -91,7 +91,8 @@ UpdatePage::UpdatePage()
       addButton_(ImageButton::kAutoSize),
       removeButton_(ImageButton::kAutoSize) {}
 
-bool UpdatePage::ProcessDialogMessage(Message& m) {
+bool UpdatePage::ProcessMessage(Message& m) {
+    if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<UpdatePage> kMap[] = {
         {WM_INITDIALOG, &UpdatePage::OnInitDialog},
     };

@@ -45,7 +45,7 @@ protected:
     virtual bool AskExceptions(std::string& text);
     virtual void ShowMessage(const std::string& text);
 
-    bool ProcessDialogMessage(Message& m) override;
+    bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);

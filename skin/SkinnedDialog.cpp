@@ -43,10 +43,6 @@ bool SkinnedDialog::IsPopup() const {
     return Hwnd() && !(GetWindowLongPtrA(Hwnd(), GWL_STYLE) & WS_CHILD);
 }
 
-bool SkinnedDialog::ProcessDialogMessage(Message&) {
-    return false;
-}
-
 void SkinnedDialog::PaintHook(HDC, const RECT&) {}
 
 bool SkinnedDialog::ProcessMessage(Message& m) {
@@ -59,9 +55,7 @@ bool SkinnedDialog::ProcessMessage(Message& m) {
         {WM_PRINTCLIENT, &SkinnedDialog::OnPrintClient},
         {WM_ERASEBKGND, &SkinnedDialog::OnEraseBackground},
     };
-    if (RouteMessage(this, kFrame, m)) return true;
-    m.handled = true;
-    return ProcessDialogMessage(m);
+    return RouteMessage(this, kFrame, m);
 }
 
 void SkinnedDialog::OnNcHitTest(Message& m) {

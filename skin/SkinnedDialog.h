@@ -26,8 +26,9 @@ struct FrameSkin {
 // whole frame (caption bar with icon and title, borders, caption buttons,
 // dragging by the caption bar); a child page only a white background.
 //
-// The frame sees every message first; what it does not consume goes to the
-// derived class's message map, ProcessDialogMessage.
+// The frame sees every message first: a derived dialog's ProcessMessage
+// calls SkinnedDialog::ProcessMessage before its own map and goes on only
+// with what the frame did not consume.
 class SkinnedDialog : public Dialog {
 public:
     static constexpr int kCaptionHeight = 24;
@@ -37,8 +38,8 @@ public:
     bool IsPopup() const;
 
 protected:
-    // The derived dialog's own message map.
-    virtual bool ProcessDialogMessage(Message& m);
+    // The frame's own map; true when it consumed the message.
+    bool ProcessMessage(Message& m) override;
     // Called after the frame is drawn, with the off-screen surface.
     virtual void PaintHook(HDC dc, const RECT& client);
 
@@ -48,7 +49,6 @@ protected:
     void SetFixedSize(int width, int height) { fixedSize_ = SIZE{width, height}; }
 
 private:
-    bool ProcessMessage(Message& m) final;
 
     void OnNcHitTest(Message& m);
     void OnCtlColorStatic(Message& m);

@@ -47,6 +47,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     if (msg == WM_INITDIALOG) m.result = TRUE;  // let the system set the focus
     const bool handled = self->Dispatch(m);
     if (msg == WM_NCDESTROY) self->Unbind(true);
+    // Focus goes to the system unless a handler set it and said so.
+    if (msg == WM_INITDIALOG) return m.result;
     if (!handled) return FALSE;
     switch (msg) {
     // These return their result directly; every other one through DWLP_MSGRESULT.

@@ -4,8 +4,13 @@
 
 #include <cstddef>
 
-// One window message on its way to a handler. A handler that wants the
-// message to go on to the default processing sets handled to false.
+// One window message on its way to a handler. RouteMessage sets handled
+// before it calls the handler, which clears it to pass the message on.
+// "Passed on" means two things, by where the handler sits: in a base
+// class's map (the skinned frame), the message goes on to the derived
+// class's map; in the last map of the chain, it goes on to the window's
+// default processing (DefWindowProc, the dialog manager, the control's own
+// procedure).
 struct Message {
     HWND hwnd;
     UINT id;

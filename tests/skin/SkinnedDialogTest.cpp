@@ -27,7 +27,8 @@ public:
     bool markPaintHook = true;
 
 protected:
-    bool ProcessDialogMessage(Message& m) override {
+    bool ProcessMessage(Message& m) override {
+        if (SkinnedDialog::ProcessMessage(m)) return true;
         if (m.id == WM_INITDIALOG) ++initDialogs;
         if (m.id == WM_CLOSE) {
             ++closes;

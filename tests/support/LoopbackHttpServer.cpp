@@ -225,10 +225,13 @@ void LoopbackHttpServer::SendAll(std::uintptr_t client, const std::string& bytes
     size_t sent = 0;
     while (sent < bytes.size()) {
         int count = int(std::min<size_t>(bytes.size() - sent, 1 << 20));
+        // Counted before they go: the client may have read them all, and
+        // the test asked for the count, before send returns here.
+        bytesSent_ += count;
         int result = send(client, bytes.data() + sent, count, 0);
+        if (result < count) bytesSent_ -= count - std::max(result, 0);
         if (result <= 0) return;
         sent += size_t(result);
-        bytesSent_ += result;
     }
 }
 
@@ -239,8 +242,11 @@ void LoopbackHttpServer::Stall(std::uintptr_t client, const Script& script) {
     while (!stopping_ && GetTickCount64() - start < kLongestStallMs) {
         const ULONGLONG dueAt = start + ULONGLONG(dripped + 1) * script.dripIntervalMs;
         if (dripped < script.drip.size() && GetTickCount64() >= dueAt) {
-            if (send(client, &script.drip[dripped], 1, 0) != 1) return;
             ++bytesSent_;
+            if (send(client, &script.drip[dripped], 1, 0) != 1) {
+                --bytesSent_;
+                return;
+            }
             ++dripped;
         }
         if (ClientClosed(client)) return;
