@@ -70,7 +70,8 @@ public:
     // characters the ANSI code page lacks) stays with the head, so no save
     // ever loses it. True when a protected line was dropped.
     bool SplitForEditor(const FileText& hosts, std::string& entryText, std::string& headText) const;
-    // A HOSTS file's text from a head in the encoding and ANSI entry text.
+    // A HOSTS file's text from a head in the encoding and ANSI entry text,
+    // every line ended by CR LF, as Windows writes HOSTS.
     std::string ComposeHostsText(const std::string& headText, const std::string& entryText,
                                  TextEncoding encoding) const;
 };

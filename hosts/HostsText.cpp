@@ -68,6 +68,25 @@ std::string LoweredAscii(std::string_view text) {
     return lowered;
 }
 
+// Every line ended by CR LF, however it came: the head is kept with LF, and
+// the editor hands back LF (under Wine), CR LF or CR (rich edit 2 and on).
+std::string WithCrLf(const std::string& text) {
+    std::string converted;
+    converted.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            converted += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            converted += "\r\n";
+        } else {
+            converted += c;
+        }
+    }
+    return converted;
+}
+
 }  // namespace
 
 EntryParts SplitEntryParts(std::string_view line) {
@@ -210,6 +229,6 @@ bool HostsService::SplitForEditor(const FileText& hosts, std::string& entryText,
 
 std::string HostsService::ComposeHostsText(const std::string& headText, const std::string& entryText,
                                            TextEncoding encoding) const {
-    if (encoding == TextEncoding::Ansi) return headText + entryText;
-    return headText + AnsiToUtf8(entryText);
+    const std::string entries = encoding == TextEncoding::Ansi ? entryText : AnsiToUtf8(entryText);
+    return WithCrLf(headText + entries);
 }

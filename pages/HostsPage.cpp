@@ -8,6 +8,7 @@
 
 #include "SitemoatConfig.h"
 #include "win/OpenUrl.h"
+#include "base/TextCodec.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"
@@ -196,7 +197,7 @@ void HostsPage::MergeIntoEditor(const std::string& editorText, const std::string
     std::string entries;
     std::string head;
     hosts.SplitHostsText(combined, entries, head);
-    hostsHead_ = MergeHead(hostsHead_, hosts.ComposeHostsText("", head, encoding_));
+    hostsHead_ = MergeHead(hostsHead_, encoding_ == TextEncoding::Ansi ? head : AnsiToUtf8(head));
     FillEditor(entries);
 }
 

@@ -80,6 +80,14 @@ std::string WithoutCr(std::string text) {
     return text;
 }
 
+// What a save or an export writes of the page's head and editor: every
+// line ended by CR LF, whatever the control hands back.
+std::string WithCrLf(const std::string& text) {
+    std::string converted;
+    for (char c : WithoutCr(text)) converted += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return converted;
+}
+
 void Command(const HostsPage& page, int id) {
     SendMessageA(page.Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page.Hwnd(), id)));
@@ -145,7 +153,11 @@ TEST_F(HostsPageTest, ShowsTheEntriesAndSavesTheHeadWithWhatWasTyped) {
     EXPECT_EQ(Lower(WithoutCr(kHead)) +
                   "0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n127.0.0.1 typed.example\n",
               WithoutCr(hosts.Text()));
-    EXPECT_EQ(page.HostsHead() + page.EditorText(), hosts.Text());
+    // Byte for byte: CR LF ends every line, though the control under Wine
+    // hands back LF alone.
+    EXPECT_EQ("# copyright (c) 1993-2009 microsoft corp.\r\n127.0.0.1       localhost\r\n"
+              "0.0.0.0 ads.example\r\n127.0.0.1\ttracker.example\r\n127.0.0.1 typed.example\r\n",
+              hosts.Text());
     EXPECT_EQ(std::vector<std::string>{kSaved}, page.messages);
 
     // Everything deleted: the head stays, and the user is told.
@@ -357,7 +369,7 @@ TEST_F(HostsPageTest, ExportWritesTheHeadAndTheTextToTheChosenFile) {
 
     TypeAtEnd(page, "0.0.0.0 exported.example\r");
     Command(page, IDC_LINK_EXPORT);
-    EXPECT_EQ(page.HostsHead() + page.EditorText(), ReadWholeFile(page.exportPath));
+    EXPECT_EQ(WithCrLf(page.HostsHead() + page.EditorText()), ReadWholeFile(page.exportPath));
     EXPECT_NE(std::string::npos, ReadWholeFile(page.exportPath).find("exported.example"));
     EXPECT_EQ(kHosts, hosts.Text());
     EXPECT_TRUE(page.messages.empty());
@@ -397,7 +409,7 @@ TEST_F(HostsPageTest, AMegabyteHostsIsShownAndSavedWhole) {
     EXPECT_EQ(0, GetScrollPos(editor, SB_VERT));
 
     Command(page, IDC_SAVE);
-    EXPECT_EQ(page.HostsHead() + page.EditorText(), hosts.Text());
+    EXPECT_TRUE(WithCrLf(page.HostsHead() + page.EditorText()) == hosts.Text());
     EXPECT_EQ(SortedLines(Lower(std::string(kHead) + list)), SortedLines(hosts.Text()));
     EXPECT_EQ(std::vector<std::string>{kSaved}, page.messages);
 }
