@@ -77,7 +77,7 @@ void RequireNoProtectedLines(const char* what, const std::string& hostsText) {
     std::string entries;
     std::string head;
     // The same matching as SortHostsText's, without touching the file.
-    if (HostsService().SplitHostsText(hostsText, entries, head)) {
+    if (HostsService().SortHostsText(hostsText, entries, head)) {
         std::fprintf(stderr, "%s names a protected domain\n", what);
         std::exit(2);
     }

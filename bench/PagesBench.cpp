@@ -111,7 +111,7 @@ std::string WithoutCr(std::string text) {
 // (the control may hand back LF alone). Worked out without touching the
 // HOSTS file; the texts here hold no protected line.
 void SortedHosts(const std::string& hosts, std::string& entries, std::string& head) {
-    if (HostsService().SplitHostsText(hosts, entries, head)) {
+    if (HostsService().SortHostsText(hosts, entries, head)) {
         std::fprintf(stderr, "the editor's text names a protected domain\n");
         std::exit(2);
     }

@@ -1,4 +1,3 @@
-#include "hosts/HostsService.h"
 #include "hosts/HostsFile.h"
 #include "hosts/DnsCache.h"
 #include "hosts/HostsBackup.h"
@@ -243,7 +242,9 @@ int WindowsVersionClassOf(DWORD platformId, DWORD majorVersion, DWORD minorVersi
     }
 }
 
-int HostsService::GetWindowsVersionClass() const {
+namespace hosts_file {
+
+int GetWindowsVersionClass() {
     OSVERSIONINFOEXA info = {};
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
     if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
@@ -253,7 +254,7 @@ int HostsService::GetWindowsVersionClass() const {
     return WindowsVersionClassOf(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
 }
 
-std::string HostsService::GetHostsFilePath() const {
+std::string GetHostsFilePath() {
     if (GetWindowsVersionClass() < kFirstNtClass) return SystemFolderJoined("HOSTS");
 
     char path[MAX_PATH] = {};
@@ -271,18 +272,14 @@ std::string HostsService::GetHostsFilePath() const {
     return path;
 }
 
-std::string HostsService::ReadTextFile(const std::string& path) const {
-    return AnsiText(ReadFileText(path));
-}
-
-std::string HostsService::AnsiText(const FileText& file) const {
+std::string AnsiText(const FileText& file) {
     if (!file.Read()) return {};
     std::string text = file.encoding == TextEncoding::Ansi ? file.text : Utf8ToAnsi(file.text);
     std::replace(text.begin(), text.end(), '\0', '\n');
     return text;
 }
 
-FileText HostsService::ReadFileText(const std::string& path) const {
+FileText ReadFileText(const std::string& path) {
     std::string bytes;
     if (const DWORD error = ReadFileBytes(path, bytes)) {
         FileText failed;
@@ -292,7 +289,7 @@ FileText HostsService::ReadFileText(const std::string& path) const {
     return Decode(bytes);
 }
 
-FileText HostsService::ReadHostsFile() const {
+FileText ReadHostsFile() {
     const std::string path = GetHostsFilePath();
     if (path.empty()) {
         FileText failed;
@@ -302,13 +299,7 @@ FileText HostsService::ReadHostsFile() const {
     return ReadFileText(path);
 }
 
-bool HostsService::WriteHostsFile(const std::string& text) const {
-    FileText content;
-    content.text = text;
-    return WriteHostsFile(content).Ok();
-}
-
-WriteResult HostsService::WriteHostsFile(const FileText& content, const FileText* expected) const {
+WriteResult WriteHostsFile(const FileText& content, const FileText* expected) {
     WriteResult result;
     const std::string path = GetHostsFilePath();
     // The HOSTS file is never created: a missing one fails at once, and the
@@ -339,13 +330,7 @@ WriteResult HostsService::WriteHostsFile(const FileText& content, const FileText
     return result;
 }
 
-bool HostsService::WriteTextFile(const std::string& path, const std::string& text) const {
-    FileText content;
-    content.text = text;
-    return WriteFileText(path, content).Ok();
-}
-
-WriteResult HostsService::WriteFileText(const std::string& path, const FileText& content) const {
+WriteResult WriteFileText(const std::string& path, const FileText& content) {
     WriteResult result;
     ReplaceTarget target;
     if (path.empty()) {
@@ -355,6 +340,8 @@ WriteResult HostsService::WriteFileText(const std::string& path, const FileText&
     }
     return result;
 }
+
+}  // namespace hosts_file
 
 std::string FileErrorReason(const WriteResult& result) {
     const std::string reason = FileErrorReason(result.error);

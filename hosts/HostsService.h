@@ -4,15 +4,12 @@
 #include <vector>
 
 #include "hosts/FileText.h"
+#include "hosts/HostsText.h"
 
-// One line of block-list text cut into its two parts.
-struct HostEntry {
-    std::string address;  // text before the first space or tab
-    std::string name;     // the rest, leading white space removed
-};
-
-// The HOSTS file and the block-list text format. Keeps no state between
-// calls: every user makes its own instance when it needs one. Text handed
+// The HOSTS file and the block-list text format: the one door to them for
+// the pages, the update pass and the tests, over the file functions
+// (HostsFile.cpp) and the text functions (HostsText.cpp). Keeps no state
+// between calls: every user makes its own instance when it needs one. Text handed
 // to the editor and the merge is 8-bit text in the system's ANSI code page;
 // the HOSTS file itself keeps its own encoding (FileText).
 class HostsService {
@@ -55,15 +52,12 @@ public:
     // Appends to listText every entry of newText whose name listText does not
     // hold yet, in the 16-column written form, each after CR LF.
     void AppendNewEntries(std::string& listText, const std::string& newText) const;
-    // Cuts a HOSTS text into entry lines and head lines (each ended by LF);
-    // drops lines that would block the maker's sites and, if it dropped any,
-    // rewrites the HOSTS file without them.
-    void SortHostsText(const std::string& text, std::string& entryText,
+    // Cuts a HOSTS text into entry lines and head lines (each ended by LF)
+    // and drops lines that would block the maker's sites; true when it
+    // dropped one. It writes nothing: a caller that cut the HOSTS file's
+    // own text writes it back without those lines itself.
+    bool SortHostsText(const std::string& text, std::string& entryText,
                        std::string& headText) const;
-    // The same cut without touching the HOSTS file, for text that is not
-    // the HOSTS file's own (an import); true when a protected line was dropped.
-    bool SplitHostsText(const std::string& text, std::string& entryText,
-                        std::string& headText) const;
     // The same cut of a HOSTS file in any encoding, for the editor: the entry
     // lines come as ANSI text, the head stays in the file's own encoding. A
     // line the editor could not show as it is (one holding a NUL byte, or

@@ -1,6 +1,6 @@
-#include "hosts/HostsService.h"
-#include "hosts/AnsiText.h"
 #include "hosts/HostsText.h"
+
+#include "hosts/AnsiText.h"
 
 #include "SitemoatConfig.h"
 #include "base/TextCodec.h"
@@ -110,7 +110,9 @@ void AppendWrittenEntry(std::string& text, std::string_view address, std::string
     text += name;
 }
 
-std::vector<std::string> HostsService::SplitEntryLines(const std::string& text) const {
+namespace hosts_text {
+
+std::vector<std::string> SplitEntryLines(const std::string& text) {
     static const std::array<bool, 256> kLineFeeds = SeparatorTable("\n");
     std::vector<std::string> lines;
     lines.reserve(CountLines(text));
@@ -124,8 +126,8 @@ std::vector<std::string> HostsService::SplitEntryLines(const std::string& text) 
     return lines;
 }
 
-std::vector<std::string> HostsService::SplitRawLines(const std::string& text,
-                                                     const std::string& separators) const {
+std::vector<std::string> SplitRawLines(const std::string& text,
+                                                     const std::string& separators) {
     std::vector<std::string> lines;
     lines.reserve(CountLines(text));
     ForEachPiece(text, SeparatorTable(separators), [&](std::string_view piece) {
@@ -135,12 +137,12 @@ std::vector<std::string> HostsService::SplitRawLines(const std::string& text,
     return lines;
 }
 
-HostEntry HostsService::SplitHostEntry(const std::string& line) const {
+HostEntry SplitHostEntry(const std::string& line) {
     const EntryParts parts = SplitEntryParts(line);
     return {std::string(parts.address), std::string(parts.name)};
 }
 
-bool HostsService::IsEntryLine(const std::string& line) const {
+bool IsEntryLine(const std::string& line) {
     if (line.empty()) return false;
     if (line.front() != '#') return true;
     // A commented-out entry: "#" and an address, such as "# 102.54.94.97 x".
@@ -156,7 +158,7 @@ bool HostsService::IsEntryLine(const std::string& line) const {
     return false;
 }
 
-void HostsService::AppendNewEntries(std::string& listText, const std::string& newText) const {
+void AppendNewEntries(std::string& listText, const std::string& newText) {
     const std::vector<std::string> listLines = SplitEntryLines(listText);
     const std::vector<std::string> newLines = SplitEntryLines(newText);
 
@@ -179,20 +181,14 @@ void HostsService::AppendNewEntries(std::string& listText, const std::string& ne
     }
 }
 
-void HostsService::SortHostsText(const std::string& text, std::string& entryText,
-                                 std::string& headText) const {
-    if (SplitHostsText(text, entryText, headText)) WriteHostsFile(headText + entryText);
-}
-
-bool HostsService::SplitHostsText(const std::string& text, std::string& entryText,
-                                  std::string& headText) const {
+bool SortHostsText(const std::string& text, std::string& entryText, std::string& headText) {
     FileText ansi;
     ansi.text = text;
     return SplitForEditor(ansi, entryText, headText);
 }
 
-bool HostsService::SplitForEditor(const FileText& hosts, std::string& entryText,
-                                  std::string& headText) const {
+bool SplitForEditor(const FileText& hosts, std::string& entryText,
+                                  std::string& headText) {
     static const std::array<bool, 256> kLineBreaks = SeparatorTable("\r\n");
     entryText.clear();
     headText.clear();
@@ -227,8 +223,10 @@ bool HostsService::SplitForEditor(const FileText& hosts, std::string& entryText,
     return dropped;
 }
 
-std::string HostsService::ComposeHostsText(const std::string& headText, const std::string& entryText,
-                                           TextEncoding encoding) const {
+std::string ComposeHostsText(const std::string& headText, const std::string& entryText,
+                                           TextEncoding encoding) {
     const std::string entries = encoding == TextEncoding::Ansi ? entryText : AnsiToUtf8(entryText);
     return WithCrLf(headText + entries);
 }
+
+}  // namespace hosts_text

@@ -196,7 +196,7 @@ void HostsPage::MergeIntoEditor(const std::string& editorText, const std::string
     // and keep the file's head, which the editor never held.
     std::string entries;
     std::string head;
-    hosts.SplitHostsText(combined, entries, head);
+    hosts.SortHostsText(combined, entries, head);
     hostsHead_ = MergeHead(hostsHead_, encoding_ == TextEncoding::Ansi ? head : AnsiToUtf8(head));
     FillEditor(entries);
 }

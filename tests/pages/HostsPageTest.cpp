@@ -324,6 +324,22 @@ TEST_F(HostsPageTest, SavesKeepBackupsAndAChosenOneComesBack) {
     RemoveBackups();
 }
 
+// A HOSTS line that blocks the maker's sites is not shown, and the page
+// writes HOSTS back without it; a read-only HOSTS stays as it is, shown all
+// the same.
+TEST_F(HostsPageTest, LinesBlockingTheMakersSitesAreLeftOutOfHosts) {
+    const std::string blocking = std::string(kHosts) + "0.0.0.0 www." + kProtectedDomain1 + "\r\n";
+    ASSERT_NE(nullptr, Show(kHosts));
+    for (bool readOnly : {true, false}) {
+        hosts.Replace(blocking);
+        if (readOnly) SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_READONLY);
+        page.LoadHostsFile();
+        SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ("0.0.0.0 ads.example\n127.0.0.1\ttracker.example\n", WithoutCr(page.EditorText()));
+        EXPECT_EQ(readOnly ? blocking : WithCrLf(Lower(kHosts)), hosts.Text()) << readOnly;
+    }
+}
+
 TEST_F(HostsPageTest, ImportAddsOnlyNewNamesAndLeavesHostsAndItsHeadAlone) {
     ASSERT_NE(nullptr, Show(kHosts));
     const std::string folder = ScratchFolder("import");
