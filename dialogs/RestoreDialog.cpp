@@ -13,16 +13,6 @@ constexpr char kTitle[] = "恢复Host表";
 constexpr int kTimeColumnWidth = 220;
 constexpr int kEntriesColumnWidth = 90;
 
-void InsertColumn(HWND list, int index, const char* title, int width) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(title);
-    column.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
 }  // namespace
 
 RestoreDialog::RestoreDialog(std::vector<Item> items)
@@ -47,8 +37,8 @@ void RestoreDialog::OnInitDialog(Message&) {
     buttons_.Attach(Hwnd(), {IDOK, IDCANCEL});
     list_.AttachItem(Hwnd(), IDC_BACKUP_LIST);
     HWND list = list_.Hwnd();
-    InsertColumn(list, 0, "   备份时间", kTimeColumnWidth);
-    InsertColumn(list, 1, "条目数", kEntriesColumnWidth);
+    list_.AddColumn("   备份时间", kTimeColumnWidth);
+    list_.AddColumn("条目数", kEntriesColumnWidth);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (const Item& item : items_) {
         const int row = list_.AppendRow(std::make_unique<ListRow>(), item.time.c_str());

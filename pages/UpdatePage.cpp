@@ -63,16 +63,6 @@ std::string LinesAdded(const std::string& before, const std::string& after) {
     return added;
 }
 
-void InsertColumn(HWND list, int index, const char* title, int width) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(title);
-    column.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
 void AttachSiteButton(ImageButton& button, HWND page, int id, int bitmapId) {
     button.SetImageStrip(LoadImageStrip(bitmapId, 55, 20));
     button.AttachItem(page, id);
@@ -121,8 +111,8 @@ void UpdatePage::OnInitDialog(Message&) {
 
     siteList_.AttachItem(page, IDC_SITE_LIST);
     HWND list = siteList_.Hwnd();
-    InsertColumn(list, 0, "", kTickColumnWidth);
-    InsertColumn(list, 1, "   网址", kAddressColumnWidth);
+    siteList_.AddColumn("", kTickColumnWidth);
+    siteList_.AddColumn("   网址", kAddressColumnWidth);
     const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
 

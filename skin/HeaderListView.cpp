@@ -154,6 +154,16 @@ void HeaderListView::OnDetaching() {
     header_.Detach();
 }
 
+void HeaderListView::AddColumn(const char* title, int width) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title);
+    column.iSubItem = Header_GetItemCount(ListView_GetHeader(Hwnd()));
+    SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, column.iSubItem, reinterpret_cast<LPARAM>(&column));
+}
+
 int HeaderListView::AppendRow(std::unique_ptr<ListRow> row, const char* firstCellText) {
     if (!Hwnd()) return -1;
     LVITEMA item{};

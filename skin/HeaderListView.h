@@ -67,6 +67,8 @@ public:
 
     ListHeader& Header() { return header_; }
 
+    // Appends a left-aligned column with the heading and width in pixels.
+    void AddColumn(const char* title, int width);
     // Appends a row owning the record, with the text in its first column;
     // returns its index, or -1 (the record is then freed).
     int AppendRow(std::unique_ptr<ListRow> row, const char* firstCellText = "");
