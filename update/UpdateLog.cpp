@@ -34,8 +34,12 @@ std::string UpdateLog::ResultOf(const UpdateReport& report) {
 }
 
 std::string UpdateLog::DetailOf(const UpdateReport& report) {
+    std::size_t dropped = 0;
+    for (const SiteResult& site : report.sites) dropped += site.dropped;
     std::string detail = "检查" + std::to_string(report.sites.size()) + "个站点，新增" +
                          std::to_string(report.added) + "条";
+    // Lines a list held but may not add: elsewhere-pointing, excepted, held already...
+    if (dropped > 0) detail += "，略去" + std::to_string(dropped) + "条";
     if (const std::size_t failed = report.FailedSites()) {
         detail += "，失败" + std::to_string(failed) + "个：";
         bool first = true;
