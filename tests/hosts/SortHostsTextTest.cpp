@@ -98,6 +98,14 @@ TEST_F(SortHostsTextTest, LookalikeInsideADoubleByteCharacterIsKept) {
     EXPECT_EQ(kSentinel, ReadWholeFile(path_));
 }
 
+TEST_F(SortHostsTextTest, TheDomainAfterALookalikeInsideACharacterIsFound) {
+    const unsigned char first = kDomain1[0];
+    if (first < 0x40 || first > 0x7E) GTEST_SKIP() << "the domain's first letter is no trail byte";
+    Sort("0.0.0.0 \xB0" + kDomain1 + "." + kDomain1 + "\r\n127.0.0.1 localhost\n");
+    EXPECT_EQ("", entries_);
+    EXPECT_EQ("127.0.0.1 localhost\n", ReadWholeFile(path_));
+}
+
 TEST_F(SortHostsTextTest, FailedRewriteStillFillsTheParts) {
     ASSERT_TRUE(SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY));
     Sort(kMixedText + "0.0.0.0 " + kDomain1 + "\r\n");
