@@ -12,6 +12,7 @@
 
 #include "GallerySupport.h"
 #include "PixelCapture.h"
+#include "UserActions.h"
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
 #include "dialogs/AddSiteDialog.h"
@@ -411,7 +412,7 @@ TEST_F(Gallery, HostsPageWhileItFills) {
         const size_t space = text.rfind(' ');
         return IsWindowVisible(progress) && space != std::string::npos ? std::atoi(text.c_str() + space) : -1;
     };
-    ASSERT_TRUE(PumpUntil([&] { return percent() >= 30; }, 60000));
+    ASSERT_TRUE(WaitForEachMessage([&] { return percent() >= 30; }, 60000));
     UpdateWindow(main_->Hwnd());
 
     const PixelCapture shot = PixelCapture::OfTree(main_->Hwnd());

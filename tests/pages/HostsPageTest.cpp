@@ -438,7 +438,7 @@ TEST_F(HostsPageTest, ASaveDuringALongFillWritesEveryEntryAndThePageKeepsAnsweri
 
     HWND progress = GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS);
     ResponseProbe probe(page.Hwnd());
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(progress) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitForEachMessage([&] { return IsWindowVisible(progress) != FALSE; }, 5000));
     EXPECT_EQ(0u, ItemText(page.Hwnd(), IDC_FILL_PROGRESS).find("正在载入Host表… "));
     EXPECT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 300000));
     probe.Stop();
