@@ -237,8 +237,12 @@ void HostsPage::RefillEditor(const FileText& hosts) {
 
 void HostsPage::LoadHostsFile() {
     const FileText hosts = HostsService().ReadHostsFile();
-    if (hosts.Read() || hosts.Missing()) {
-        RefillEditor(hosts.Read() ? hosts : FileText());
+    if (hosts.Read()) {
+        RefillEditor(hosts);
+        return;
+    }
+    if (hosts.Missing()) {
+        RefillEditor(FileText());
         return;
     }
     // Shown as empty, it would be saved empty over every line it has.
