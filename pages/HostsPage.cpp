@@ -36,9 +36,11 @@ constexpr size_t kMaxEditorBytes = size_t(1) << 30;
 constexpr char kFillProgress[] = "正在载入Host表… ";
 constexpr RECT kFillProgressRect{300, 350, 460, 362};
 constexpr UINT_PTR kFillTimer = 1;
-// How long one piece of a fill may keep the window from its messages. The
-// control's cost per byte varies with the text and the machine, so each
-// piece is sized from the time the last one took, the first at a guess.
+// How long one piece of a fill may keep the window from its messages. Not
+// much less than the timer's period (10 ms), or the thread idles between
+// ticks and the fill takes twice as long. The control's cost per byte
+// varies with the text and the machine, so each piece is sized from the
+// time the last one took, the first at a guess.
 constexpr double kPieceTargetMs = 10;
 constexpr size_t kFirstPieceSize = 4 * 1024;
 constexpr size_t kMinPieceSize = 256;
