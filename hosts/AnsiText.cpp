@@ -71,8 +71,12 @@ std::string LoweredAnsi(std::string_view text) {
 }
 
 std::size_t FindAnsi(std::string_view text, std::string_view needle) {
-    for (std::size_t pos = 0; pos + needle.size() <= text.size(); pos += AnsiCharSize(text, pos)) {
-        if (text.compare(pos, needle.size(), needle) == 0) return pos;
+    // Byte matches are rare: only they are checked for a character boundary.
+    std::size_t boundary = 0;
+    for (std::size_t found = text.find(needle); found != std::string_view::npos;
+         found = text.find(needle, found + 1)) {
+        while (boundary < found) boundary += AnsiCharSize(text, boundary);
+        if (boundary == found) return found;
     }
     return std::string_view::npos;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "base/TextCodec.h"
@@ -73,7 +74,8 @@ std::string FromUtf16(const std::string& bytes, bool bigEndian) {
     return WideToUtf8(units);
 }
 
-FileText Decode(const std::string& bytes) {
+// Takes the bytes by value: a HOSTS file of megabytes is not copied.
+FileText Decode(std::string bytes) {
     FileText decoded;
     if (bytes.size() >= 2) {
         const unsigned char first = bytes[0];
@@ -85,14 +87,14 @@ FileText Decode(const std::string& bytes) {
         }
     }
     if (bytes.compare(0, kUtf8MarkSize, kUtf8Mark) == 0) {
-        decoded.text = bytes.substr(kUtf8MarkSize);
+        bytes.erase(0, kUtf8MarkSize);
         decoded.encoding = TextEncoding::Utf8WithMark;
     } else {
-        decoded.text = bytes;
         // Notepad writes UTF-8 without a mark; ANSI text of code page 936
         // is almost never well-formed UTF-8 as well.
         decoded.encoding = IsUtf8WithNonAscii(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
     }
+    decoded.text = std::move(bytes);
     return decoded;
 }
 
@@ -286,7 +288,7 @@ FileText ReadFileText(const std::string& path) {
         failed.error = error;
         return failed;
     }
-    return Decode(bytes);
+    return Decode(std::move(bytes));
 }
 
 FileText ReadHostsFile() {

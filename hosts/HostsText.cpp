@@ -200,7 +200,12 @@ bool SplitForEditor(const FileText& hosts, std::string& entryText,
     // CR and LF never occur inside a character of either encoding.
     ForEachPiece(hosts.text, kLineBreaks, [&](std::string_view piece) {
         bool lossy = false;
-        line = ansi ? std::string(piece) : Utf8ToAnsi(piece, &lossy);
+        // Assigned in place: no allocation for every line.
+        if (ansi) {
+            line.assign(piece);
+        } else {
+            line = Utf8ToAnsi(piece, &lossy);
+        }
         LowerAnsi(line);
         const std::string_view name = SplitEntryParts(line).name;
         if (NamesProtectedDomain(name, protected1, protected2)) {

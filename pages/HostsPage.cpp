@@ -36,8 +36,24 @@ constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0
 constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
 constexpr DWORD kPathBufferSize = 32768;
-// How much text the editor is filled with at a time.
-constexpr size_t kFillPieceSize = 64 * 1024;
+constexpr char kFillProgress[] = "正在载入Host表… ";
+constexpr RECT kFillProgressRect{300, 350, 460, 362};
+constexpr UINT_PTR kFillTimer = 1;
+// How long one piece of a fill may keep the window from its messages. Not
+// much less than the timer's period (10 ms), or the thread idles between
+// ticks and the fill takes twice as long. The control's cost per byte
+// varies with the text and the machine, so each piece is sized from the
+// time the last one took, the first at a guess.
+constexpr double kPieceTargetMs = 10;
+constexpr size_t kFirstPieceSize = 4 * 1024;
+constexpr size_t kMinPieceSize = 256;
+constexpr size_t kMaxPieceSize = 256 * 1024;
+// Drawing the editor costs about half a piece: the scroll bar, and lines
+// coming into view, follow the fill at this pace rather than every piece.
+constexpr double kRepaintIntervalMs = 100;
+// Selecting past the end puts the caret at the end at once; the end's own
+// offset is looked up line by line from the top.
+constexpr LONG kPastTheEnd = 0x7FFFFFFF;
 
 // Lines of the added head that the kept head does not hold yet, after it.
 std::string MergeHead(const std::string& kept, const std::string& added) {
@@ -51,6 +67,40 @@ std::string MergeHead(const std::string& kept, const std::string& added) {
         start = end;
     }
     return head;
+}
+
+double NowMs() {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+// Just past the whole lines from text[from] on that make at least size bytes.
+size_t WholeLinesEnd(const std::string& text, size_t from, size_t size) {
+    if (text.size() - from <= size) return text.size();
+    const size_t end = text.find('\n', from + size - 1);
+    return end == std::string::npos ? text.size() : end + 1;
+}
+
+// Just past the next lines lines from text[from] on.
+size_t LinesEnd(const std::string& text, size_t from, int lines) {
+    size_t end = from;
+    for (int i = 0; i < lines && end < text.size(); ++i) end = WholeLinesEnd(text, end, 1);
+    return end;
+}
+
+// Lines of the editor's font that fill its height, and one more, so that
+// a longer text has its scroll bar from the first screenful on.
+int ScreenfulOfLines(HWND editor) {
+    RECT client{};
+    GetClientRect(editor, &client);
+    WindowDc dc(editor);
+    ScopedSelect font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(editor, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc.Get(), &metrics);
+    return static_cast<int>(client.bottom / std::max<LONG>(metrics.tmHeight, 1)) + 1;
 }
 
 std::string TimeText(const SYSTEMTIME& t) {
@@ -85,6 +135,7 @@ bool HostsPage::ProcessMessage(Message& m) {
     if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<HostsPage> kMap[] = {
         {WM_INITDIALOG, &HostsPage::OnInitDialog},
+        {WM_TIMER, &HostsPage::OnTimer},
     };
     static const CommandHandler<HostsPage> kCommands[] = {
         {IDC_SAVE, &HostsPage::OnSave},
@@ -108,6 +159,14 @@ void HostsPage::OnInitDialog(Message&) {
     exportLink_.Create(Hwnd(), IDC_LINK_EXPORT, RECT{70, 350, 94, 362}, "导出");
     shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
     restoreLink_.Create(Hwnd(), IDC_LINK_RESTORE, RECT{254, 350, 278, 362}, "恢复");
+    const RECT& r = kFillProgressRect;
+    HWND progress = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT, r.left, r.top, r.right - r.left,
+                                    r.bottom - r.top, Hwnd(),
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILL_PROGRESS)),
+                                    AppModule::Get().Instance(), nullptr);
+    if (progress && fillLabel_.Attach(progress)) {
+        fillLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
+    }
 
     editor_ = GetDlgItem(Hwnd(), IDC_HOSTS_EDITOR);
     PrepareEditor();
@@ -131,6 +190,11 @@ bool HostsPage::ReadEditorText(std::string& text) const {
         text.clear();
         return false;
     }
+    // The editor is read-only until filled: it holds the start of this text.
+    if (IsFilling()) {
+        text = fillText_;
+        return true;
+    }
     GETTEXTLENGTHEX ask{GTL_NUMBYTES | GTL_PRECISE, CP_ACP};
     const LRESULT bytes = SendMessageA(editor_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&ask), 0);
     return ReadWindowText(editor_, text, bytes > 0 ? size_t(bytes) : 0);
@@ -138,8 +202,7 @@ bool HostsPage::ReadEditorText(std::string& text) const {
 
 void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool bold) {
     if (!editor_) return;
-    const LONG end = GetWindowTextLengthA(editor_);
-    CHARRANGE range{end, end};
+    CHARRANGE range{kPastTheEnd, kPastTheEnd};
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     CHARFORMATA format{};
     format.cbSize = sizeof format;
@@ -167,8 +230,12 @@ void HostsPage::RefillEditor(const FileText& hosts) {
 
 void HostsPage::LoadHostsFile() {
     const FileText hosts = HostsService().ReadHostsFile();
-    if (hosts.Read() || hosts.Missing()) {
-        RefillEditor(hosts.Read() ? hosts : FileText());
+    if (hosts.Read()) {
+        RefillEditor(hosts);
+        return;
+    }
+    if (hosts.Missing()) {
+        RefillEditor(FileText());
         return;
     }
     // Shown as empty, it would be saved empty over every line it has.
@@ -184,7 +251,7 @@ bool HostsPage::ShowHosts(const FileText& hosts) {
     hostsHead_ = std::move(head);
     encoding_ = hosts.encoding;
     readError_ = ERROR_SUCCESS;
-    FillEditor(entries);
+    FillEditor(std::move(entries));
     return dropped;
 }
 
@@ -198,25 +265,19 @@ void HostsPage::MergeIntoEditor(const std::string& editorText, const std::string
     std::string head;
     hosts.SortHostsText(combined, entries, head);
     hostsHead_ = MergeHead(hostsHead_, encoding_ == TextEncoding::Ansi ? head : AnsiToUtf8(head));
-    FillEditor(entries);
+    FillEditor(std::move(entries));
 }
 
-void HostsPage::FillEditor(const std::string& entryText) {
+void HostsPage::FillEditor(std::string entryText) {
     if (!editor_) return;
-    HWND retired = GetWindowTextLengthA(editor_) > 0 ? RenewEditor() : nullptr;
+    if (IsFilling()) EndFill();
+    if (GetWindowTextLengthA(editor_) > 0) RenewEditor();
+    fillText_ = std::move(entryText);
+    filled_ = 0;
+    pieceSize_ = kFirstPieceSize;
+    shownPercent_ = -1;
     SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
-    // In pieces of whole lines: one replacement of megabytes costs the
-    // control far more than the same text in pieces (under Wine 25 s rather
-    // than 2.5 s for 50,000 lines).
-    for (size_t start = 0; start < entryText.size();) {
-        size_t end = entryText.size();
-        if (end - start > kFillPieceSize) {
-            end = entryText.find('\n', start + kFillPieceSize);
-            end = end == std::string::npos ? entryText.size() : end + 1;
-        }
-        AppendColoredText(entryText.substr(start, end - start), RGB(0, 0, 0), false);
-        start = end;
-    }
+    AppendFillText(LinesEnd(fillText_, 0, ScreenfulOfLines(editor_)));
     // The user starts reading at the first line, not at the last.
     CHARRANGE top{0, 0};
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
@@ -224,11 +285,84 @@ void HostsPage::FillEditor(const std::string& entryText) {
     SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
     // The frame too: the scroll bar may have come while drawing was off.
     RedrawWindow(editor_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-    // Only now: the memory the old text frees would slow the filling down.
-    if (retired) DestroyWindow(retired);
+    lastRepaint_ = NowMs();
+    if (filled_ == fillText_.size()) {
+        EndFill();
+        return;
+    }
+    // What the user typed now would land amid the lines still to come.
+    SendMessageA(editor_, EM_SETREADONLY, TRUE, 0);
+    // A timer's turn comes only when no input, painting or other message
+    // waits: the fill goes on between the user's actions, not before them.
+    SetTimer(Hwnd(), kFillTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
-HWND HostsPage::RenewEditor() {
+void HostsPage::OnTimer(Message& m) {
+    if (m.wParam != kFillTimer) {
+        m.handled = false;
+        return;
+    }
+    if (IsFilling()) FillNextPiece();
+}
+
+void HostsPage::FillNextPiece() {
+    const double start = NowMs();
+    const size_t from = filled_;
+    // Appending moves the caret, and the view with it, to the end: what
+    // the user reads and selects meanwhile is put back as it was.
+    SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
+    CHARRANGE selection{};
+    SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LRESULT firstLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
+    AppendFillText(WholeLinesEnd(fillText_, filled_, pieceSize_));
+    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LRESULT shownLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
+    if (shownLine != firstLine) SendMessageA(editor_, EM_LINESCROLL, 0, firstLine - shownLine);
+    SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
+    if (filled_ == fillText_.size()) {
+        EndFill();
+        return;
+    }
+    const double now = NowMs();
+    const double bytesPerMs = double(filled_ - from) / std::max(now - start, 0.5);
+    const size_t next = static_cast<size_t>(bytesPerMs * kPieceTargetMs);
+    pieceSize_ = std::clamp(next, std::max(pieceSize_ / 2, kMinPieceSize),
+                            std::min(pieceSize_ * 2, kMaxPieceSize));
+    if (now - lastRepaint_ >= kRepaintIntervalMs) {
+        RedrawWindow(editor_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        lastRepaint_ = now;
+    }
+    ShowFillProgress();
+}
+
+void HostsPage::EndFill() {
+    KillTimer(Hwnd(), kFillTimer);
+    std::string().swap(fillText_);
+    filled_ = 0;
+    SendMessageA(editor_, EM_SETREADONLY, FALSE, 0);
+    RedrawWindow(editor_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    if (fillLabel_.Hwnd()) ShowWindow(fillLabel_.Hwnd(), SW_HIDE);
+}
+
+void HostsPage::AppendFillText(size_t end) {
+    // In pieces of whole lines: one replacement of megabytes costs the
+    // control far more than the same text in pieces (under Wine 25 s rather
+    // than 2.5 s for 50,000 lines).
+    AppendColoredText(fillText_.substr(filled_, end - filled_), RGB(0, 0, 0), false);
+    filled_ = end;
+}
+
+void HostsPage::ShowFillProgress() {
+    if (!fillLabel_.Hwnd()) return;
+    const int percent = static_cast<int>(filled_ * 100 / fillText_.size());
+    if (percent != shownPercent_) {
+        fillLabel_.SetText((kFillProgress + std::to_string(percent) + "%").c_str());
+        shownPercent_ = percent;
+    }
+    if (!IsWindowVisible(fillLabel_.Hwnd())) ShowWindow(fillLabel_.Hwnd(), SW_SHOWNA);
+}
+
+void HostsPage::RenewEditor() {
     HWND old = editor_;
     RECT rect;
     GetWindowRect(old, &rect);
@@ -245,19 +379,18 @@ HWND HostsPage::RenewEditor() {
                                  AppModule::Get().Instance(), nullptr);
     if (!fresh) {
         SetWindowTextA(old, "");  // slow, but still right
-        return nullptr;
+        return;
     }
     const bool hadFocus = GetFocus() == old;
     // The same place in the Z and tab order, and the same font.
     SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(fresh, WM_SETFONT, SendMessageA(old, WM_GETFONT, 0, 0), FALSE);
-    // Out of sight and out of the way of GetDlgItem until it is destroyed.
-    ShowWindow(old, SW_HIDE);
-    SetWindowLongPtrA(old, GWLP_ID, 0);
     editor_ = fresh;
     PrepareEditor();
     if (hadFocus) SetFocus(fresh);
-    return old;
+    // Freeing the old text takes a while too (under Wine some 6 us a line):
+    // better now, right after the user's command, than amid the fill.
+    DestroyWindow(old);
 }
 
 void HostsPage::OnSave() {

@@ -10,11 +10,17 @@
 #include "skin/HyperlinkLabel.h"
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
+#include "skin/TextLabel.h"
 
 // The first page: the HOSTS file's entry lines in an editor, saved back,
 // imported into, exported, and two of the maker's pages. The lines that are
 // not entries (the "localhost" lines and comments, the head) are kept aside
 // and put back in front of the editor's text on every save and export.
+//
+// A long text reaches the editor in pieces between the window's messages:
+// the first screenful at once, the rest on a timer, the editor read-only
+// meanwhile. Until the last piece is in, the page reads, saves and exports
+// the whole text it is filling, never the editor's part of it.
 class HostsPage : public SkinnedDialog {
 public:
     HostsPage();
@@ -28,8 +34,6 @@ public:
     // Reads the HOSTS file into the editor. A file that exists but cannot be
     // read is said so, and no save goes over it until a read succeeds.
     void LoadHostsFile();
-    // Appends text at the end of the editor in the colour (and bold).
-    void AppendColoredText(const std::string& text, COLORREF color, bool bold);
 
     // The editor, or null when the rich edit control could not be made.
     HWND Editor() const { return editor_; }
@@ -37,10 +41,13 @@ public:
     // HOSTS (after a backup) and out of the editor, and says how many went.
     void TakeOutExcepted(const std::string& exceptionLines);
 
+    // True while the editor holds only the first part of its text.
+    bool IsFilling() const { return !fillText_.empty(); }
     // The editor's whole text, "" when there is none or it cannot be read.
     std::string EditorText() const;
     // The editor's whole text, whatever length the control reports; false
-    // when it could not be read whole.
+    // when it could not be read whole. While filling, the whole text it is
+    // being filled with.
     bool ReadEditorText(std::string& text) const;
     // The head in the HOSTS file's own encoding.
     const std::string& HostsHead() const { return hostsHead_; }
@@ -60,6 +67,7 @@ protected:
 
 private:
     void OnInitDialog(Message& m);
+    void OnTimer(Message& m);
     void OnSave();
     void OnImport();
     void OnExport();
@@ -73,13 +81,20 @@ private:
     // Adds the entries of ANSI text that the editor does not hold yet, and
     // its comments to the head, as an import does.
     void MergeIntoEditor(const std::string& editorText, const std::string& added);
-    // Puts the entry text into an empty editor.
-    void FillEditor(const std::string& entryText);
-    // A fresh, empty editor in the old one's place: the control deletes the
-    // text it holds very slowly, a new one starts empty at once. Returns the
-    // old editor, hidden, for the caller to destroy; null when no fresh one
-    // could be made and the old one was emptied instead.
-    HWND RenewEditor();
+    // Empties the editor and puts the entry text into it: the first
+    // screenful at once, the rest by FillNextPiece. A fill still running is
+    // given up.
+    void FillEditor(std::string entryText);
+    void FillNextPiece();
+    void EndFill();
+    // Appends the fill text up to end, in black, after what the editor holds.
+    void AppendFillText(size_t end);
+    void AppendColoredText(const std::string& text, COLORREF color, bool bold);
+    void ShowFillProgress();
+    // A fresh, empty editor in the old one's place, the old one destroyed:
+    // the control deletes the text it holds very slowly, a new one starts
+    // empty at once. When no fresh one can be made the old one is emptied.
+    void RenewEditor();
     void PrepareEditor();
 
     TextImageButton saveButton_;
@@ -88,7 +103,15 @@ private:
     HyperlinkLabel exportLink_;
     HyperlinkLabel shareLink_;
     HyperlinkLabel restoreLink_;
+    TextLabel fillLabel_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
+    // The entry text being put into the editor, empty when none is; the
+    // editor holds its first filled_ bytes.
+    std::string fillText_;
+    size_t filled_ = 0;
+    size_t pieceSize_ = 0;     // bytes of the next piece, from the last one's time
+    double lastRepaint_ = 0;   // milliseconds, see NowMs
+    int shownPercent_ = -1;
     std::string hostsHead_;
     TextEncoding encoding_ = TextEncoding::Ansi;
     // Why the HOSTS file could not be read at the last try; ERROR_SUCCESS

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "GallerySupport.h"
 #include "PixelCapture.h"
+#include "UserActions.h"
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
 #include "dialogs/AddSiteDialog.h"
@@ -435,6 +437,41 @@ TEST_F(Gallery, EachButtonInEachState) {
     EXPECT_TRUE(SaveToGallery(ComposeSheet({"normal", "hover", "pressed", "disabled"}, rows),
                               "buttons"));
     DestroyWindow(dialog);
+}
+
+// The custom hosts page while a long HOSTS fills in, a third of it shown,
+// with the words that say so in the row of links.
+TEST_F(Gallery, HostsPageWhileItFills) {
+    ChooseTab(0);
+    HostsPage& page = main_->Hosts();
+    std::string hosts = kSampleHosts;
+    for (int i = 0; i < 30000; ++i) hosts += "127.0.0.1       ad" + std::to_string(i) + ".example.net\r\n";
+    page.RefillEditor(hosts);
+    ASSERT_TRUE(page.IsFilling());
+    HWND progress = GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS);
+    const auto percent = [&] {
+        const std::string text = WindowTextOf(progress, 100);
+        const size_t space = text.rfind(' ');
+        return IsWindowVisible(progress) && space != std::string::npos ? std::atoi(text.c_str() + space) : -1;
+    };
+    ASSERT_TRUE(WaitForEachMessage([&] { return percent() >= 30; }, 60000));
+    UpdateWindow(main_->Hwnd());
+
+    const PixelCapture shot = PixelCapture::OfTree(main_->Hwnd());
+    EXPECT_TRUE(SaveToGallery(shot, "main-window-filling"));
+    EXPECT_EQ(0u, WindowTextOf(progress, 100).find("正在载入Host表… "));
+    EXPECT_GT(shot.Count(ChildRect(main_->Hwnd(), progress), RGB(0, 0, 0)), 0);
+    // Clear of the entries, the links and the button.
+    const RECT words = ChildRect(page.Hwnd(), progress);
+    for (int id : {IDC_HOSTS_EDITOR, IDC_LINK_IMPORT, IDC_LINK_EXPORT, IDC_LINK_SHARE, IDC_LINK_RESTORE,
+                   IDC_SAVE}) {
+        const RECT other = ChildRect(page.Hwnd(), GetDlgItem(page.Hwnd(), id));
+        RECT overlap;
+        EXPECT_FALSE(IntersectRect(&overlap, &words, &other)) << id;
+    }
+
+    page.RefillEditor(kSampleHosts);
+    EXPECT_FALSE(page.IsFilling());
 }
 
 }  // namespace

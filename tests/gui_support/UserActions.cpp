@@ -105,3 +105,18 @@ bool WaitFor(const std::function<bool()>& condition, DWORD limitMs) {
         PumpMessages(20);
     }
 }
+
+bool WaitForEachMessage(const std::function<bool()>& condition, DWORD limitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start > limitMs) return false;
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+    }
+}

@@ -37,3 +37,7 @@ std::string ItemText(HWND dialog, int controlId);
 // Polls the condition until it holds or the time is up, pumping the calling
 // thread's messages meanwhile; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition, DWORD limitMs = 20000);
+// The same, with the condition looked at after every message: work done
+// on a timer that is due again after each step (a fill of the hosts page)
+// keeps the queue from ever being empty, where WaitFor would look.
+bool WaitForEachMessage(const std::function<bool()>& condition, DWORD limitMs = 20000);

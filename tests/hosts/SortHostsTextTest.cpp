@@ -90,4 +90,11 @@ TEST_F(SortHostsTextTest, LookalikeInsideADoubleByteCharacterIsKept) {
     EXPECT_EQ(line + "\n", entries_);
 }
 
+TEST_F(SortHostsTextTest, TheDomainAfterALookalikeInsideACharacterIsFound) {
+    const unsigned char first = kDomain1[0];
+    if (first < 0x40 || first > 0x7E) GTEST_SKIP() << "the domain's first letter is no trail byte";
+    EXPECT_TRUE(Sort("0.0.0.0 \xB0" + kDomain1 + "." + kDomain1 + "\r\n127.0.0.1 localhost\n"));
+    EXPECT_EQ("", entries_);
+}
+
 }  // namespace

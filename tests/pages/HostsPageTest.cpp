@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
 #include "base/UniqueHandle.h"
+#include "tests/support/ResponseProbe.h"
 
 namespace {
 
@@ -99,6 +100,13 @@ void TypeAtEnd(const HostsPage& page, const std::string& text) {
     CHARRANGE range{end, end};
     SendMessageA(page.Editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     for (char c : text) SendMessageA(page.Editor(), WM_CHAR, static_cast<unsigned char>(c), 0);
+}
+
+// Entry lines as the editor gives them back, LF-ended.
+std::string ManyEntries(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "0.0.0.0 host" + std::to_string(i) + ".example\n";
+    return text;
 }
 
 int EditorCount(HWND page) {
@@ -409,6 +417,7 @@ TEST_F(HostsPageTest, AMegabyteHostsIsShownAndSavedWhole) {
 
     hosts.Replace(std::string(kHead) + list);
     page.RefillEditor(hosts.Text());
+    ASSERT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 120000));
     EXPECT_EQ(SortedLines(Lower(std::string(kHead) + list)),
               SortedLines(page.HostsHead() + page.EditorText()));
     EXPECT_GT(page.EditorText().size(), 1000000u);
@@ -428,6 +437,61 @@ TEST_F(HostsPageTest, AMegabyteHostsIsShownAndSavedWhole) {
     EXPECT_TRUE(WithCrLf(page.HostsHead() + page.EditorText()) == hosts.Text());
     EXPECT_EQ(SortedLines(Lower(std::string(kHead) + list)), SortedLines(hosts.Text()));
     EXPECT_EQ(std::vector<std::string>{kSaved}, page.messages);
+}
+
+// Clicked while the editor holds only the first lines of a long text, a
+// save and an export write every entry; what is typed meanwhile waits, and
+// the page answers at once all along, saying how far it has got.
+TEST_F(HostsPageTest, ASaveDuringALongFillWritesEveryEntryAndThePageKeepsAnswering) {
+    ASSERT_NE(nullptr, Show(kHosts));
+    const std::string entries = ManyEntries(200000);
+    const std::string first = "0.0.0.0 host0.example\r\n";
+    const std::string last = "0.0.0.0 host199999.example\r\n";
+    page.RefillEditor(std::string(kHead) + entries);
+    ASSERT_TRUE(page.IsFilling());
+    TypeAtEnd(page, "x");
+
+    page.exportPath = ScratchFolder("export-while-filling") + "\\host.txt";
+    Command(page, IDC_SAVE);
+    Command(page, IDC_LINK_EXPORT);
+    EXPECT_TRUE(page.IsFilling());
+    EXPECT_EQ(std::vector<std::string>{kSaved}, page.messages);
+    const std::string head = WithCrLf(page.HostsHead());
+    const std::string saved = hosts.Text();
+    ASSERT_EQ(WithCrLf(page.HostsHead() + entries).size(), saved.size());
+    EXPECT_EQ(first, saved.substr(head.size(), first.size()));
+    EXPECT_EQ(last, saved.substr(saved.size() - last.size()));
+    EXPECT_TRUE(saved == WithCrLf(page.HostsHead() + entries));
+    EXPECT_TRUE(ReadWholeFile(page.exportPath) == saved);
+
+    HWND progress = GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS);
+    ResponseProbe probe(page.Hwnd());
+    EXPECT_TRUE(WaitForEachMessage([&] { return IsWindowVisible(progress) != FALSE; }, 5000));
+    EXPECT_EQ(0u, ItemText(page.Hwnd(), IDC_FILL_PROGRESS).find("正在载入Host表… "));
+    EXPECT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 300000));
+    probe.Stop();
+    EXPECT_GT(probe.Answered(), 0);
+    EXPECT_LT(probe.LongestWaitMs(), 100.0);
+    EXPECT_FALSE(IsWindowVisible(progress));
+    EXPECT_TRUE(WithoutCr(page.EditorText()) == entries);
+    EXPECT_FALSE(GetWindowLongA(page.Editor(), GWL_STYLE) & ES_READONLY);
+}
+
+// An import while a fill runs adds to the whole text, and its own fill
+// takes the place of the first one.
+TEST_F(HostsPageTest, AnImportDuringAFillMergesIntoTheWholeText) {
+    ASSERT_NE(nullptr, Show(kHosts));
+    const std::string entries = ManyEntries(20000);
+    page.importPath = ScratchFolder("import-while-filling") + "\\list.txt";
+    WriteWholeFile(page.importPath, "0.0.0.0 host19999.example\r\n0.0.0.0 imported.example\r\n");
+    page.RefillEditor(std::string(kHead) + entries);
+    ASSERT_TRUE(page.IsFilling());
+
+    Command(page, IDC_LINK_IMPORT);
+    EXPECT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 60000));
+    EXPECT_TRUE(WithoutCr(page.EditorText()) == entries + "0.0.0.0         imported.example\n");
+    EXPECT_EQ(1, EditorCount(page.Hwnd()));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS)));
 }
 
 TEST_F(HostsPageTest, LinksOpenTheGuideAndTheSharingPageAndTheEditorHasAGreyOutline) {
