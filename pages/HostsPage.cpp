@@ -382,9 +382,10 @@ void HostsPage::RenewEditor() {
         return;
     }
     const bool hadFocus = GetFocus() == old;
-    // The same place in the Z and tab order, and the same font.
+    // The same place in the Z and tab order, and the template's font, which
+    // the dialog gave the first editor (a rich edit does not tell its own).
     SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(fresh, WM_SETFONT, SendMessageA(old, WM_GETFONT, 0, 0), FALSE);
+    SendMessageA(fresh, WM_SETFONT, SendMessageA(Hwnd(), WM_GETFONT, 0, 0), FALSE);
     editor_ = fresh;
     PrepareEditor();
     if (hadFocus) SetFocus(fresh);

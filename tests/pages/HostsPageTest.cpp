@@ -520,16 +520,27 @@ TEST_F(HostsPageTest, LinksOpenTheGuideAndTheSharingPageAndTheEditorHasAGreyOutl
 }
 
 // The scroll bar comes while the editor is filled with drawing off; it must
-// be drawn all the same, on the first fill and on a refill alike.
+// be drawn all the same, on the first fill and on a refill alike. The fresh
+// editor of a refill shows the text in the template's font, as the first.
 TEST_F(HostsPageTest, TheScrollBarIsDrawnOnceTheTextOutgrowsTheEditor) {
     const std::string list = ReadWholeFile(std::string(std::getenv("SITEMOAT_TEST_DATA")) +
                                            "anudeep-coinminer.hosts");
     ASSERT_NE(nullptr, Show(std::string(kHead) + list));
+    const auto fontOf = [](HWND editor) {
+        CHARFORMATA format{};
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_SIZE | CFM_FACE;
+        SendMessageA(editor, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        return std::to_string(format.yHeight) + " " + format.szFaceName;
+    };
+    const std::string font = fontOf(page.Editor());
     for (int fill = 0; fill < 2; ++fill) {
         if (fill == 1) {
             page.RefillEditor(kHosts);
             page.RefillEditor(std::string(kHead) + list);
+            EXPECT_EQ(font, fontOf(page.Editor()));
         }
+        WaitFor([&] { return !page.IsFilling(); }, 60000);
         PumpMessages(100);
         HWND editor = page.Editor();
         RECT bar = RectInParent(editor);
