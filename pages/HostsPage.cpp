@@ -92,12 +92,13 @@ size_t LinesEnd(const std::string& text, size_t from, int lines) {
 }
 
 // Lines of the editor's font that fill its height, and one more, so that
-// a longer text has its scroll bar from the first screenful on.
-int ScreenfulOfLines(HWND editor) {
+// a longer text has its scroll bar from the first screenful on. The font is
+// the page's, which the editor was given: a rich edit does not tell its own.
+int ScreenfulOfLines(HWND editor, HFONT font) {
     RECT client{};
     GetClientRect(editor, &client);
     WindowDc dc(editor);
-    ScopedSelect font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(editor, WM_GETFONT, 0, 0)));
+    ScopedSelect selected(dc.Get(), font);
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc.Get(), &metrics);
     return static_cast<int>(client.bottom / std::max<LONG>(metrics.tmHeight, 1)) + 1;
@@ -277,7 +278,8 @@ void HostsPage::FillEditor(std::string entryText) {
     pieceSize_ = kFirstPieceSize;
     shownPercent_ = -1;
     SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
-    AppendFillText(LinesEnd(fillText_, 0, ScreenfulOfLines(editor_)));
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
+    AppendFillText(LinesEnd(fillText_, 0, ScreenfulOfLines(editor_, font)));
     // The user starts reading at the first line, not at the last.
     CHARRANGE top{0, 0};
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));

@@ -16,20 +16,6 @@ constexpr CLSID kInternetExplorer = {
 constexpr IID kWebBrowser2 = {
     0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
 
-// CoInitialize for the scope, balanced only when it took.
-class ComScope {
-public:
-    ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope() {
-        if (initialized_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialized_;
-};
-
 }  // namespace
 
 HRESULT Navigate(IWebBrowser2* browser, const std::string& address) {
@@ -52,7 +38,7 @@ bool OpenUrl(const std::string& address) {
         ShellExecuteA(nullptr, "Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(shell) > 32) return true;
 
-    ComScope com;
+    const ComApartment com;
     ComPtr<IWebBrowser2> browser;
     if (FAILED(CoCreateInstance(kInternetExplorer, nullptr,
                                 CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
