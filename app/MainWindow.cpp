@@ -6,7 +6,6 @@
 #include "win/OpenUrl.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
-#include "hosts/HostsService.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "win/Placement.h"
@@ -120,11 +119,11 @@ void MainWindow::RunStartupCheck() {
     for (const std::string& failure : progress.Failures()) MessageDialog(failure).Run();
     updatePage_.ShowSiteResults(progress.SiteResults());
     if (!hostsPage_.Editor()) return;
-    const FileText result = progress.Result();
-    if (result.text.empty()) {
+    std::string result = progress.Result();
+    if (result.empty()) {
         hostsPage_.LoadHostsFile();
     } else {
-        hostsPage_.RefillEditor(result);
+        hostsPage_.RefillEditor(std::move(result));
     }
 }
 

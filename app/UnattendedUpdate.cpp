@@ -20,7 +20,7 @@ class Unattended : public UpdateProgress {
 public:
     void SetMessage(const std::string&) override {}
     int AskToUpdate(const std::string&) override { return kAnswerUpdate; }
-    void SetResult(const FileText&) override {}
+    void SetResult(const std::string&) override {}
     void SetSiteResults(const std::vector<SiteResult>&) override {}
     void ReportFailure(const std::string&) override {}
     bool IsCancelled() const override { return false; }

@@ -1,6 +1,7 @@
 #include "bench/Bench.h"
 
-#include "hosts/HostsService.h"
+#include "hosts/HostsLine.h"
+#include "hosts/HostsLines.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -74,10 +75,9 @@ std::string DomainsAsHosts(const std::string& domains) {
 }
 
 void RequireNoProtectedLines(const char* what, const std::string& hostsText) {
-    std::string entries;
-    std::string head;
-    // The same matching as SortHostsText's, without touching the file.
-    if (HostsService().SortHostsText(hostsText, entries, head)) {
+    // The same matching as the page's, without touching the file.
+    HostsLines lines(hostsText);
+    if (lines.RemoveNames(IsMakerName, false) != 0) {
         std::fprintf(stderr, "%s names a protected domain\n", what);
         std::exit(2);
     }

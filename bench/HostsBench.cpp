@@ -1,6 +1,7 @@
 #include "bench/Bench.h"
 #include "hosts/BlockList.h"
-#include "hosts/HostsService.h"
+#include "hosts/HostsLines.h"
+#include "hosts/HostsText.h"
 #include "tests/support/PairwiseMerge.h"
 
 #include <cstdio>
@@ -120,7 +121,7 @@ double MergeProIntoBothBlockList(const std::string& exceptionText) {
 SITEMOAT_BENCH("merge-lite-into-adservers", 5) {
     std::string list = Adservers();
     StopWatch watch;
-    HostsService().AppendNewEntries(list, Lite());
+    AppendNewEntries(list, Lite());
     return watch.ElapsedMs();
 }
 
@@ -128,7 +129,7 @@ SITEMOAT_BENCH("merge-pro-into-both", 5) {
     std::string list = Adservers() + Lite();
     const std::string& added = ProAsHosts();
     StopWatch watch;
-    HostsService().AppendNewEntries(list, added);
+    AppendNewEntries(list, added);
     return watch.ElapsedMs();
 }
 
@@ -140,12 +141,11 @@ SITEMOAT_BENCH("merge-pro-into-both-exceptions", 5) {
     return MergeProIntoBothBlockList(ExceptionText());
 }
 
-SITEMOAT_BENCH("sort-250k", 5) {
+SITEMOAT_BENCH("document-250k", 5) {
     const std::string& text = Hosts250k();
-    std::string entries;
-    std::string head;
     StopWatch watch;
-    HostsService().SortHostsText(text, entries, head);
+    const HostsLines lines(text);
+    const std::string shown = lines.ShownText();
     return watch.ElapsedMs();
 }
 
@@ -161,6 +161,6 @@ SITEMOAT_BENCH("merge-20k", 5) {
     std::string list = List20k();
     const std::string& added = New20k();
     StopWatch watch;
-    HostsService().AppendNewEntries(list, added);
+    AppendNewEntries(list, added);
     return watch.ElapsedMs();
 }

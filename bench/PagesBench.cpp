@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include <richedit.h>
+
 #include "app/ProgramServices.h"
-#include "hosts/HostsService.h"
+#include "hosts/HostsLines.h"
 #include "pages/HostsPage.h"
 #include "res/resource.h"
 #include "skin/SkinnedDialog.h"
@@ -44,8 +46,8 @@ std::string HostsOf(std::initializer_list<const char*> listNames, std::size_t co
         std::fprintf(stderr, "not %u usable entries\n", unsigned(count));
         std::exit(2);
     }
-    // Filling the editor sorts the text; a protected line would make that
-    // rewrite the prefix's HOSTS file.
+    // The maker's names in it would make the page rewrite the prefix's
+    // HOSTS file.
     RequireNoProtectedLines("the lists", hosts);
     return hosts;
 }
@@ -131,23 +133,10 @@ std::string WithoutCr(std::string text) {
     return text;
 }
 
-// What the page shows of the HOSTS text and what it saves, line ends aside
-// (the control may hand back LF alone). Worked out without touching the
-// HOSTS file; the texts here hold no protected line.
-void SortedHosts(const std::string& hosts, std::string& entries, std::string& head) {
-    if (HostsService().SortHostsText(hosts, entries, head)) {
-        std::fprintf(stderr, "the editor's text names a protected domain\n");
-        std::exit(2);
-    }
-    entries = WithoutCr(entries);
-    head = WithoutCr(head);
-}
-
+// What the page shows of the HOSTS text, line ends aside (the control may
+// hand back LF alone). The texts here hold no protected line.
 void CheckShown(const HostsPage& page, const std::string& hosts) {
-    std::string entries;
-    std::string head;
-    SortedHosts(hosts, entries, head);
-    if (WithoutCr(page.EditorText()) != entries) {
+    if (WithoutCr(page.EditorText()) != HostsLines(hosts).ShownText()) {
         std::fprintf(stderr, "the editor does not show the whole text\n");
         std::exit(2);
     }
@@ -189,20 +178,22 @@ SITEMOAT_BENCH("save-50k", 3) {
     std::string saved;
     {
         // The prefix's HOSTS file comes back byte for byte once the save
-        // has been read.
-        const HostsFileScope hostsFile("# HOSTS\r\n127.0.0.1       localhost\r\n");
+        // has been read. The user has typed a line at the end.
+        const HostsFileScope hostsFile(hostsText);
         frame.Page().RefillEditor(hostsText);
         frame.FinishFill();
         frame.Settle();
+        HWND editor = frame.Page().Editor();
+        const LONG end = GetWindowTextLengthA(editor);
+        CHARRANGE range{end, end};
+        SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        SendMessageA(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("0.0.0.0 typed.example\r"));
         StopWatch watch;
         SendMessageA(frame.Page().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SAVE, BN_CLICKED), 0);
         ms = watch.ElapsedMs();
         saved = hostsFile.Text();
     }
-    std::string entries;
-    std::string head;
-    SortedHosts(hostsText, entries, head);
-    if (WithoutCr(saved) != head + entries) {
+    if (saved != hostsText + "0.0.0.0 typed.example\r\n") {
         std::fprintf(stderr, "the save did not write the whole text\n");
         std::exit(2);
     }

@@ -41,9 +41,9 @@ public:
         return answer == IDOK && dialog_ ? kAnswerUpdate : kAnswerKeep;
     }
 
-    void SetResult(const FileText& hosts) override {
+    void SetResult(const std::string& hostsBytes) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        result_ = hosts;
+        result_ = hostsBytes;
     }
 
     void SetSiteResults(const std::vector<SiteResult>& sites) override {
@@ -92,7 +92,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return message_;
     }
-    FileText Result() const {
+    std::string Result() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return result_;
     }
@@ -109,7 +109,7 @@ private:
     mutable std::mutex mutex_;
     HWND dialog_;  // not owned; null once the dialog has ended
     std::string message_;
-    FileText result_;
+    std::string result_;
     std::vector<std::string> failures_;
     std::vector<SiteResult> sites_;
     bool cancelled_ = false;
@@ -129,8 +129,8 @@ ProgressDialog::~ProgressDialog() {
     if (link_) link_->Drop();
 }
 
-FileText ProgressDialog::Result() const {
-    return finished_ && link_ ? link_->Result() : FileText();
+std::string ProgressDialog::Result() const {
+    return finished_ && link_ ? link_->Result() : std::string();
 }
 
 std::vector<std::string> ProgressDialog::Failures() const {

@@ -27,10 +27,9 @@ public:
     ProgressDialog(std::string text, Work work);
     ~ProgressDialog() override;
 
-    // The result the work stored (the HOSTS file it wrote), once the dialog
-    // has ended with 1; empty otherwise.
-    FileText Result() const;
-    std::string ResultText() const { return Result().text; }
+    // The result the work stored (the HOSTS bytes it wrote), once the
+    // dialog has ended with 1; empty otherwise.
+    std::string Result() const;
     // What the work asked to tell the user, once the dialog has ended with 1.
     std::vector<std::string> Failures() const;
     // How each site's check ended, once the dialog has ended with 1.

@@ -1,7 +1,5 @@
 #include "hosts/BlockList.h"
-#include "hosts/HostsText.h"
-
-#include "SitemoatConfig.h"
+#include "hosts/HostsLine.h"
 
 #include <algorithm>
 #include <array>
@@ -15,10 +13,7 @@ namespace {
 enum CharClass : unsigned char {
     kLineEnd = 1,  // CR, LF and NUL: a NUL ends a line, never the list
     kBlank = 2,    // space, tab, VT, FF and NUL
-    kNameChar = 4,
     kUpper = 8,
-    kDigitOrDot = 16,
-    kAddressChar = 32,  // hex digits, ':' and '.'
     kControl = 64,  // below space but tab, CR and LF; DEL
 };
 
@@ -33,15 +28,7 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
     table['\r'] = kLineEnd;
     table['\n'] = kLineEnd;
     table[0] |= kLineEnd | kBlank;
-    for (int c = 'a'; c <= 'z'; ++c) table[c] = kNameChar;
-    for (int c = 'A'; c <= 'Z'; ++c) table[c] = kNameChar | kUpper;
-    for (int c = '0'; c <= '9'; ++c) table[c] = kNameChar | kDigitOrDot | kAddressChar;
-    for (int c = 'a'; c <= 'f'; ++c) table[c] |= kAddressChar;
-    for (int c = 'A'; c <= 'F'; ++c) table[c] |= kAddressChar;
-    table['-'] = kNameChar;
-    table['_'] = kNameChar;
-    table['.'] = kNameChar | kDigitOrDot | kAddressChar;
-    table[':'] = kAddressChar;
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = kUpper;
     return table;
 }
 constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
@@ -52,18 +39,12 @@ bool Is(char c, unsigned char classes) {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kDomainOnlyAddress = "0.0.0.0";
-constexpr std::size_t kMaxNameLength = 253;
-constexpr std::size_t kMaxLabelLength = 63;
 constexpr std::size_t kMarkupProbeLength = 1024;
 // More control bytes than one in this many: binary data, not text.
 constexpr std::size_t kControlShareLimit = 32;
 
-bool StartsWithMark(std::string_view text) {
-    return text.substr(0, kUtf8Mark.size()) == kUtf8Mark;
-}
-
 std::string_view WithoutMark(std::string_view text) {
-    if (StartsWithMark(text)) text.remove_prefix(kUtf8Mark.size());
+    if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) text.remove_prefix(kUtf8Mark.size());
     return text;
 }
 
@@ -80,93 +61,21 @@ void ForEachLine(std::string_view text, Visit visit) {
     if (start < text.size()) visit(text.substr(start));
 }
 
-// The line without its remark; empty for a remark line.
-std::string_view EntryPart(std::string_view line) {
-    std::size_t first = 0;
-    while (first < line.size() && Is(line[first], kBlank)) ++first;
-    if (first == line.size() || line[first] == '#') return {};
-    const std::size_t remark = line.find('#', first);
-    return line.substr(first, remark == std::string_view::npos ? remark : remark - first);
-}
-
-// Cuts the next word off text; empty when none is left.
-std::string_view NextWord(std::string_view& text) {
-    std::size_t start = 0;
-    while (start < text.size() && Is(text[start], kBlank)) ++start;
-    std::size_t end = start;
-    while (end < text.size() && !Is(text[end], kBlank)) ++end;
-    const std::string_view word = text.substr(start, end - start);
-    text.remove_prefix(end);
-    return word;
-}
-
 std::size_t CountWords(std::string_view text) {
     std::size_t count = 0;
     while (!NextWord(text).empty()) ++count;
     return count;
 }
 
-bool IsBlockingAddress(std::string_view address) {
-    return address == "0.0.0.0" || address == "127.0.0.1" || address == "::" || address == "::1";
-}
-
-// "1.2.3.4" and "::1" alike; no real top-level domain is all digits.
-bool LooksLikeAddress(std::string_view word) {
-    bool digitsAndDots = true;
-    bool addressChars = true;
-    bool colon = false;
-    for (char c : word) {
-        digitsAndDots = digitsAndDots && Is(c, kDigitOrDot);
-        addressChars = addressChars && Is(c, kAddressChar);
-        colon = colon || c == ':';
-    }
-    return digitsAndDots || (colon && addressChars);
-}
-
-bool IsLocalName(std::string_view name) {
-    return name == "localhost" || name == "localhost.localdomain" || name == "local" ||
-           name == "broadcasthost" || name.substr(0, 4) == "ip6-";
-}
-
 enum class NameForm { kHost, kAddress, kInvalid };
 
-// Lowers word into name when it is a plausible host name.
+// The name's key (NameKey) in name when it is a plausible host name.
 NameForm ReadName(std::string_view word, std::string& name) {
     if (LooksLikeAddress(word)) return NameForm::kAddress;
-    if (word.size() > kMaxNameLength) return NameForm::kInvalid;
-    name.resize(word.size());
-    std::size_t labelLength = 0;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i];
-        if (!Is(c, kNameChar)) return NameForm::kInvalid;
-        if (c == '.') {
-            if (labelLength == 0) return NameForm::kInvalid;
-            labelLength = 0;
-        } else if (++labelLength > kMaxLabelLength) {
-            return NameForm::kInvalid;
-        }
-        name[i] = Is(c, kUpper) ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return labelLength == 0 ? NameForm::kInvalid : NameForm::kHost;
-}
-
-// ASCII letters lowered, but only in a name that is all ASCII: lowering
-// single bytes would change the double-byte characters of other names.
-bool NeedsFolding(std::string_view name) {
-    bool upper = false;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-        upper = upper || Is(c, kUpper);
-    }
-    return upper;
-}
-
-void FoldName(std::string_view name, std::string& folded) {
-    folded.assign(name);
-    if (!NeedsFolding(name)) return;
-    for (char& c : folded) {
-        if (Is(c, kUpper)) c = static_cast<char>(c - 'A' + 'a');
-    }
+    if (!IsHostName(word)) return NameForm::kInvalid;
+    std::string store;
+    name.assign(NameKey(word, store));
+    return NameForm::kHost;
 }
 
 bool IsMarkup(std::string_view body) {
@@ -188,10 +97,9 @@ bool IsBinary(std::string_view body) {
     return controls * kControlShareLimit > body.size();
 }
 
-std::string LoweredAscii(std::string_view text) {
-    std::string lowered;
-    FoldName(text, lowered);
-    return lowered;
+std::string LoweredKey(std::string_view text) {
+    std::string store;
+    return std::string(NameKey(text, store));
 }
 
 // FNV-1a taken from a name's last byte backwards: one walk from the end
@@ -222,15 +130,6 @@ private:
     static std::uint32_t Bit(std::uint32_t hash) { return hash >> (32 - kBitCount); }
     std::array<std::uint64_t, (1u << kBitCount) / 64> bits_{};
 };
-
-bool BlocksExceptedName(std::string_view line, const ExceptionList& exceptions) {
-    std::string_view rest = EntryPart(line);
-    if (!IsBlockingAddress(NextWord(rest))) return false;
-    for (std::string_view name = NextWord(rest); !name.empty(); name = NextWord(rest)) {
-        if (exceptions.Matches(name)) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -266,9 +165,9 @@ ExceptionList::ExceptionList(std::string_view text) {
         const std::string_view name = line.substr(first, end - first);
         if (name.empty() || name.front() == '#') return;
         if (name.substr(0, 2) == "*.") {
-            if (name.size() > 2) names->parentStore.push_back(LoweredAscii(name.substr(2)));
+            if (name.size() > 2) names->parentStore.push_back(LoweredKey(name.substr(2)));
         } else {
-            names->exactStore.push_back(LoweredAscii(name));
+            names->exactStore.push_back(LoweredKey(name));
         }
     });
     for (const std::string& name : names->exactStore) {
@@ -288,12 +187,8 @@ bool ExceptionList::Empty() const {
 
 bool ExceptionList::Matches(std::string_view name) const {
     if (Empty()) return false;
-    std::string folded;
-    if (NeedsFolding(name)) {
-        FoldName(name, folded);
-        name = folded;
-    }
-    return names_->Holds(name);
+    std::string store;
+    return names_->Holds(NameKey(name, store));
 }
 
 struct BlockListMerger::HeldNames {
@@ -312,39 +207,56 @@ struct BlockListMerger::HeldNames {
     }
     // Takes back the last Keep when the map already had the name.
     void Unkeep(std::string_view name) { blockUsed -= name.size(); }
+    // The name the last successful Insert kept.
+    std::string_view Last() const { return last; }
 
     // True when the name was new; number then becomes its owner.
     bool Insert(std::string_view name, std::uint32_t number, std::uint32_t& owner) {
         const auto placed = owners.try_emplace(Keep(name), number);
         if (!placed.second) Unkeep(name);
+        last = placed.first->first;
         owner = placed.first->second;
         return placed.second;
     }
 
     std::vector<std::unique_ptr<char[]>> blocks;
     std::size_t blockUsed = kBlockSize;
+    std::string_view last;
     // Which list brought each name: 0 for HOSTS, then the lists in order.
     std::unordered_map<std::string_view, std::uint32_t> owners;
-    std::string protected1 = LoweredAscii(kProtectedDomain1);
-    std::string protected2 = LoweredAscii(kProtectedDomain2);
 };
 
-BlockListMerger::BlockListMerger(std::string_view hostsText)
-    : held_(std::make_unique<HeldNames>()) {
+BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxNames,
+                                 std::size_t maxHostsBytes)
+    : held_(std::make_unique<HeldNames>()),
+      maxNames_(maxNames),
+      bytesLeft_(maxHostsBytes > hostsText.size() ? maxHostsBytes - hostsText.size() : 0) {
     hostsText = WithoutMark(hostsText);
     held_->owners.reserve(
         static_cast<std::size_t>(std::count(hostsText.begin(), hostsText.end(), '\n')));
-    std::string name;
+    std::string store;
     std::uint32_t owner = 0;
     ForEachLine(hostsText, [&](std::string_view line) {
         std::string_view rest = EntryPart(line);
         // A word alone blocks nothing; the names follow the address.
         if (NextWord(rest).empty()) return;
         for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
-            FoldName(word, name);
-            held_->Insert(name, 0, owner);
+            held_->Insert(NameKey(word, store), 0, owner);
         }
     });
+}
+
+std::string BlockListMerger::Added() const {
+    std::string text;
+    for (const auto& [address, names] : {std::pair{"0.0.0.0", &ipv4_}, std::pair{"::", &ipv6_}}) {
+        for (std::size_t i = 0; i < names->size(); ++i) {
+            text += i % kNamesPerLine == 0 ? address : "";
+            text += ' ';
+            text += (*names)[i];
+            if (i % kNamesPerLine == kNamesPerLine - 1 || i + 1 == names->size()) text += "\r\n";
+        }
+    }
+    return text;
 }
 
 bool IsBlockListBody(std::string_view body) {
@@ -380,17 +292,40 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
         }
         if (IsLocalName(name)) {
             ++dropped.localName;
-        } else if (name.find(held_->protected1) != std::string::npos ||
-                   name.find(held_->protected2) != std::string::npos) {
-            ++dropped.protectedName;
-        } else if (exceptions.Matches(name)) {
-            ++dropped.excepted;
-        } else if (std::uint32_t owner = 0; !held_->Insert(name, listNumber_, owner)) {
-            ++(owner == listNumber_ ? dropped.repeatedInList : dropped.alreadyHeld);
-        } else {
-            AppendWrittenEntry(added_, address, name);
-            ++result.added;
+            return;
         }
+        if (IsMakerName(name) || IsSystemServiceName(name)) {
+            ++dropped.protectedName;
+            return;
+        }
+        if (exceptions.Matches(name)) {
+            ++dropped.excepted;
+            return;
+        }
+        if (const auto found = held_->owners.find(name); found != held_->owners.end()) {
+            if (found->second == listNumber_) {
+                ++dropped.repeatedInList;
+            } else {
+                ++dropped.alreadyHeld;
+                result.listed.push_back(NameHash(name));
+            }
+            return;
+        }
+        // The list holds the name all the same.
+        result.listed.push_back(NameHash(name));
+        // A name and a space, and a line's address and end for every ninth.
+        const std::size_t cost = name.size() + 1 + (AddedCount() % kNamesPerLine == 0 ? 9 : 0);
+        if (AddedCount() >= maxNames_ || cost > bytesLeft_) {
+            ++dropped.overLimit;
+            return;
+        }
+        std::uint32_t owner = 0;
+        held_->Insert(name, listNumber_, owner);
+        const std::string_view kept = held_->Last();
+        (IsIpv6Address(address) ? ipv6_ : ipv4_).push_back(kept);
+        result.brought.push_back(result.listed.back());
+        bytesLeft_ -= cost;
+        ++result.added;
     };
 
     ForEachLine(listBody, [&](std::string_view line) {
@@ -410,33 +345,5 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
             mergeName(first, word);
         }
     });
-    addedCount_ += result.added;
     return result;
-}
-
-std::size_t RemoveExceptedLines(std::string& hostsText, const ExceptionList& exceptions) {
-    if (exceptions.Empty()) return 0;
-    const std::string_view text = hostsText;
-    std::string kept;
-    std::size_t removed = 0;
-    std::size_t keptUpTo = 0;
-    std::size_t pos = StartsWithMark(text) ? kUtf8Mark.size() : 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::size_t next = end;
-        if (next < text.size()) {
-            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
-        }
-        if (BlocksExceptedName(text.substr(pos, end - pos), exceptions)) {
-            kept.append(text.substr(keptUpTo, pos - keptUpTo));
-            keptUpTo = next;
-            ++removed;
-        }
-        pos = next;
-    }
-    if (removed == 0) return 0;
-    kept.append(text.substr(keptUpTo));
-    hostsText.swap(kept);
-    return removed;
 }

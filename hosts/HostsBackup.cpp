@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hosts/HostsFile.h"
-#include "hosts/HostsService.h"
+#include "base/TextFile.h"
 #include "base/UniqueHandle.h"
 
 namespace {
@@ -81,9 +80,7 @@ SYSTEMTIME LocalWriteTime(const std::string& path) {
 }
 
 DWORD WriteBackup(const std::string& path, const std::string& bytes) {
-    FileText copy;
-    copy.text = bytes;  // ANSI: written byte for byte
-    return HostsService().WriteFileText(path, copy).error;
+    return ReplaceFileBytes(path, bytes, true).error;
 }
 
 }  // namespace

@@ -2,30 +2,27 @@
 
 #include <windows.h>
 
-// The Windows version class of HostsService::GetWindowsVersionClass for the
-// numbers GetVersionExA reports.
-int WindowsVersionClassOf(DWORD platformId, DWORD majorVersion, DWORD minorVersion);
-
 #include <string>
 
-#include "hosts/FileText.h"
+#include "base/TextFile.h"
 
-// The raw bytes of a whole file, read with read, write and delete sharing.
-// ERROR_SUCCESS, or why it could not be read (ERROR_FILE_NOT_FOUND when it is
-// missing, never created); bytes is then empty.
-DWORD ReadFileBytes(const std::string& path, std::string& bytes);
+// Finding, reading and writing the system's HOSTS file. Nothing is kept
+// between calls: the path is looked up afresh every time.
 
-// The file side of HostsService: finding, reading and writing the HOSTS file
-// and other text files. HostsService is the one door to these for the rest
-// of the program.
-namespace hosts_file {
-
+// The Windows version class for the numbers GetVersionExA reports: 0
+// unknown, 1 Win32s, 2 Windows 95/98, 3 Windows Me, 4 NT 4 or older, 5
+// Windows 2000, 6 XP and later NT; below 4 is the 9x family.
+int WindowsVersionClassOf(DWORD platformId, DWORD majorVersion, DWORD minorVersion);
 int GetWindowsVersionClass();
 std::string GetHostsFilePath();
-FileText ReadFileText(const std::string& path);
-FileText ReadHostsFile();
-std::string AnsiText(const FileText& file);
-WriteResult WriteHostsFile(const FileText& content, const FileText* expected);
-WriteResult WriteFileText(const std::string& path, const FileText& content);
 
-}  // namespace hosts_file
+// HOSTS' bytes: ERROR_SUCCESS, or why they could not be read
+// (ERROR_FILE_NOT_FOUND when it is missing).
+DWORD ReadHostsFile(std::string& bytes);
+// Replaces HOSTS' bytes; never creates the file. The file as it was is
+// kept as a backup first, and a failed backup stops the write. With
+// expected, the write is refused (kErrorChangedMeanwhile) unless the file
+// still holds those bytes: another program changed it in between. After a
+// write the system's DNS cache is emptied, so the new text takes effect at
+// once.
+WriteResult WriteHostsFile(const std::string& bytes, const std::string* expected = nullptr);

@@ -4,11 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "hosts/FileText.h"
-
-// The block-list line format: the text side of HostsService, and the pieces
-// it shares with the block-list merger and the plain pairwise merge that
-// tests and benchmarks hold it against.
+// Block-list text as the editor and an import see it: lines cut, trimmed
+// and split into address and names, and new entries appended in the
+// written form. Lines are read by the HOSTS line grammar (HostsLine.h).
 
 // One line of block-list text cut into its two parts.
 struct HostEntry {
@@ -22,21 +20,19 @@ struct EntryParts {
     std::string_view name;
 };
 EntryParts SplitEntryParts(std::string_view line);
+HostEntry SplitHostEntry(const std::string& line);
 
 // Appends CR LF and the entry in its written form: the address padded with
 // spaces to 16 columns, then the name.
 void AppendWrittenEntry(std::string& text, std::string_view address, std::string_view name);
 
-namespace hosts_text {
-
+// The entry lines of a text, lowered and trimmed; blank and "#" lines left out.
 std::vector<std::string> SplitEntryLines(const std::string& text);
-std::vector<std::string> SplitRawLines(const std::string& text, const std::string& separators);
-HostEntry SplitHostEntry(const std::string& line);
+// The pieces between runs of the separator characters, each lowered.
+std::vector<std::string> SplitRawLines(const std::string& text, const std::string& separators = "\r\n");
+// True for an entry line or a commented-out entry ("#127.0.0.1 x").
 bool IsEntryLine(const std::string& line);
+// Appends to listText every entry of newText whose name part listText does
+// not hold yet (letter case aside), in the written form, each after CR LF.
+// The entries keep their letter case; listText itself stays as it was.
 void AppendNewEntries(std::string& listText, const std::string& newText);
-bool SortHostsText(const std::string& text, std::string& entryText, std::string& headText);
-bool SplitForEditor(const FileText& hosts, std::string& entryText, std::string& headText);
-std::string ComposeHostsText(const std::string& headText, const std::string& entryText,
-                             TextEncoding encoding);
-
-}  // namespace hosts_text

@@ -7,21 +7,24 @@
 #include <vector>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
-#include "base/TextCodec.h"
+#include "base/TextEncoding.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"
-#include "hosts/HostsService.h"
+#include "hosts/HostsText.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
+#include "win/OpenUrl.h"
 #include "win/WindowText.h"
 
 namespace {
 
 constexpr char kSavedMessage[] = "host表保存成功！";
 constexpr char kSaveFailed[] = "host表保存失败：";
+constexpr char kSaveConflict[] =
+    "host表未保存：Host表已被其他程序修改，您修改过的行在其中已不存在。现已显示Host表的当前内容，"
+    "并保留了您输入的内容，请确认后再保存。";
 constexpr char kImportFailed[] = "导入失败：";
 constexpr char kExportFailed[] = "导出失败：";
 constexpr char kRestoreFailed[] = "恢复失败：";
@@ -32,77 +35,16 @@ constexpr char kNoBackups[] = "还没有Host表的备份。";
 constexpr char kOriginalLabel[] = "（最初的Host表）";
 constexpr char kExceptionsApplied[] = "例外站点已保存，已从Host表中移除";
 constexpr char kExceptionsNotApplied[] = "例外站点已保存，但Host表未能更新：";
+constexpr char kMakerNamesTakenOut[] = "已解除Host表对本软件网站的";
+constexpr char kMakerNamesNotTakenOut[] = "未能解除对本软件网站的屏蔽：";
 constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
 constexpr DWORD kPathBufferSize = 32768;
 constexpr char kFillProgress[] = "正在载入Host表… ";
 constexpr RECT kFillProgressRect{300, 350, 460, 362};
-constexpr UINT_PTR kFillTimer = 1;
-// How long one piece of a fill may keep the window from its messages. Not
-// much less than the timer's period (10 ms), or the thread idles between
-// ticks and the fill takes twice as long. The control's cost per byte
-// varies with the text and the machine, so each piece is sized from the
-// time the last one took, the first at a guess.
-constexpr double kPieceTargetMs = 10;
-constexpr size_t kFirstPieceSize = 4 * 1024;
-constexpr size_t kMinPieceSize = 256;
-constexpr size_t kMaxPieceSize = 256 * 1024;
-// Drawing the editor costs about half a piece: the scroll bar, and lines
-// coming into view, follow the fill at this pace rather than every piece.
-constexpr double kRepaintIntervalMs = 100;
-// Selecting past the end puts the caret at the end at once; the end's own
-// offset is looked up line by line from the top.
-constexpr LONG kPastTheEnd = 0x7FFFFFFF;
-
-// Lines of the added head that the kept head does not hold yet, after it.
-std::string MergeHead(const std::string& kept, const std::string& added) {
-    std::string head = kept;
-    size_t start = 0;
-    while (start < added.size()) {
-        size_t end = added.find('\n', start);
-        end = end == std::string::npos ? added.size() : end + 1;
-        const std::string line = added.substr(start, end - start);
-        if (("\n" + head).find("\n" + line) == std::string::npos) head += line;
-        start = end;
-    }
-    return head;
-}
-
-double NowMs() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-// Just past the whole lines from text[from] on that make at least size bytes.
-size_t WholeLinesEnd(const std::string& text, size_t from, size_t size) {
-    if (text.size() - from <= size) return text.size();
-    const size_t end = text.find('\n', from + size - 1);
-    return end == std::string::npos ? text.size() : end + 1;
-}
-
-// Just past the next lines lines from text[from] on.
-size_t LinesEnd(const std::string& text, size_t from, int lines) {
-    size_t end = from;
-    for (int i = 0; i < lines && end < text.size(); ++i) end = WholeLinesEnd(text, end, 1);
-    return end;
-}
-
-// Lines of the editor's font that fill its height, and one more, so that
-// a longer text has its scroll bar from the first screenful on. The font is
-// the page's, which the editor was given: a rich edit does not tell its own.
-int ScreenfulOfLines(HWND editor, HFONT font) {
-    RECT client{};
-    GetClientRect(editor, &client);
-    WindowDc dc(editor);
-    ScopedSelect selected(dc.Get(), font);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc.Get(), &metrics);
-    return static_cast<int>(client.bottom / std::max<LONG>(metrics.tmHeight, 1)) + 1;
-}
+// Right of the input format, left of the help link.
+constexpr RECT kNoticeRect{226, 39, 436, 51};
 
 std::string TimeText(const SYSTEMTIME& t) {
     char text[32];
@@ -126,6 +68,31 @@ bool AskPath(bool save, std::string& path) {
     if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
     path = buffer.data();
     return true;
+}
+
+HWND CreateLabelWindow(HWND page, int id, const RECT& r) {
+    return CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           AppModule::Get().Instance(), nullptr);
+}
+
+// The lines of a text, between CR and LF; empty ones left out.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t pos = 0; pos <= text.size(); ++pos) {
+        if (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') continue;
+        if (pos > start) lines.push_back(text.substr(start, pos - start));
+        start = pos + 1;
+    }
+    return lines;
+}
+
+// The lines of a text as the editor holds them, one a line.
+std::string WithLineFeeds(std::string_view text) {
+    std::string lines;
+    for (std::string_view line : SplitLines(text)) (lines += line) += '\n';
+    return lines;
 }
 
 }  // namespace
@@ -160,13 +127,13 @@ void HostsPage::OnInitDialog(Message&) {
     exportLink_.Create(Hwnd(), IDC_LINK_EXPORT, RECT{70, 350, 94, 362}, "导出");
     shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
     restoreLink_.Create(Hwnd(), IDC_LINK_RESTORE, RECT{254, 350, 278, 362}, "恢复");
-    const RECT& r = kFillProgressRect;
-    HWND progress = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT, r.left, r.top, r.right - r.left,
-                                    r.bottom - r.top, Hwnd(),
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILL_PROGRESS)),
-                                    AppModule::Get().Instance(), nullptr);
-    if (progress && fillLabel_.Attach(progress)) {
+    if (HWND progress = CreateLabelWindow(Hwnd(), IDC_FILL_PROGRESS, kFillProgressRect);
+        progress && fillLabel_.Attach(progress)) {
         fillLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
+    }
+    if (HWND notice = CreateLabelWindow(Hwnd(), IDC_HOSTS_NOTICE, kNoticeRect);
+        notice && noticeLabel_.Attach(notice)) {
+        noticeLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
     }
 
     editor_ = GetDlgItem(Hwnd(), IDC_HOSTS_EDITOR);
@@ -193,7 +160,7 @@ bool HostsPage::ReadEditorText(std::string& text) const {
     }
     // The editor is read-only until filled: it holds the start of this text.
     if (IsFilling()) {
-        text = fillText_;
+        text = fill_.Text();
         return true;
     }
     GETTEXTLENGTHEX ask{GTL_NUMBYTES | GTL_PRECISE, CP_ACP};
@@ -201,162 +168,57 @@ bool HostsPage::ReadEditorText(std::string& text) const {
     return ReadWindowText(editor_, text, bytes > 0 ? size_t(bytes) : 0);
 }
 
-void HostsPage::AppendColoredText(const std::string& text, COLORREF color, bool bold) {
-    if (!editor_) return;
-    CHARRANGE range{kPastTheEnd, kPastTheEnd};
-    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    CHARFORMATA format{};
-    format.cbSize = sizeof format;
-    format.dwMask = CFM_COLOR | CFM_BOLD;
-    format.dwEffects = bold ? CFE_BOLD : 0;  // and no automatic colour
-    format.crTextColor = color;
-    SendMessageA(editor_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    SendMessageA(editor_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void HostsPage::RefillEditor(const std::string& hostsText) {
-    FileText hosts;
-    hosts.text = hostsText;
-    RefillEditor(hosts);
-}
-
-void HostsPage::RefillEditor(const FileText& hosts) {
-    if (!ShowHosts(hosts)) return;
-    // Lines that block the maker's sites were left out; HOSTS is rewritten
-    // as shown, without them.
-    const HostsService service;
-    FileText cleaned{service.ComposeHostsText(hostsHead_, EditorText(), encoding_), encoding_};
-    service.WriteHostsFile(cleaned);
+void HostsPage::RefillEditor(std::string hostsBytes) {
+    ShowLoaded(document_.Adopt(std::move(hostsBytes)));
 }
 
 void HostsPage::LoadHostsFile() {
-    const FileText hosts = HostsService().ReadHostsFile();
-    if (hosts.Read()) {
-        RefillEditor(hosts);
+    ShowLoaded(document_.Load());
+}
+
+void HostsPage::ShowLoaded(const HostsOutcome& loaded) {
+    FillEditor(document_.Lines().ShownText());
+    if (loaded.readError != ERROR_SUCCESS) {
+        // A missing file shows as empty; one that cannot be read is said so.
+        if (!document_.Loaded()) ShowMessage(kUnreadable + loaded.Reason());
+        SetNotice("");
         return;
     }
-    if (hosts.Missing()) {
-        RefillEditor(FileText());
-        return;
+    if (loaded.names == 0) {
+        SetNotice("");
+    } else if (loaded.write.Ok()) {
+        SetNotice(kMakerNamesTakenOut + std::to_string(loaded.names) + "处屏蔽");
+    } else {
+        SetNotice(kMakerNamesNotTakenOut + loaded.Reason());
     }
-    // Shown as empty, it would be saved empty over every line it has.
-    ShowHosts(FileText());
-    readError_ = hosts.error;
-    ShowMessage(kUnreadable + FileErrorReason(hosts.error));
 }
 
-bool HostsPage::ShowHosts(const FileText& hosts) {
-    std::string entries;
-    std::string head;
-    const bool dropped = HostsService().SplitForEditor(hosts, entries, head);
-    hostsHead_ = std::move(head);
-    encoding_ = hosts.encoding;
-    readError_ = ERROR_SUCCESS;
-    FillEditor(std::move(entries));
-    return dropped;
+void HostsPage::SetNotice(const std::string& text) {
+    notice_ = text;
+    if (!noticeLabel_.Hwnd()) return;
+    noticeLabel_.SetText(text.c_str());
+    ShowWindow(noticeLabel_.Hwnd(), text.empty() ? SW_HIDE : SW_SHOWNA);
 }
 
-void HostsPage::MergeIntoEditor(const std::string& editorText, const std::string& added) {
-    const HostsService hosts;
-    std::string combined = editorText;
-    hosts.AppendNewEntries(combined, added);
-    // The combined text is not the HOSTS file: cut it without writing HOSTS,
-    // and keep the file's head, which the editor never held.
-    std::string entries;
-    std::string head;
-    hosts.SortHostsText(combined, entries, head);
-    hostsHead_ = MergeHead(hostsHead_, encoding_ == TextEncoding::Ansi ? head : AnsiToUtf8(head));
-    FillEditor(std::move(entries));
-}
-
-void HostsPage::FillEditor(std::string entryText) {
+void HostsPage::FillEditor(std::string text) {
     if (!editor_) return;
-    if (IsFilling()) EndFill();
+    fill_.Stop();
     if (GetWindowTextLengthA(editor_) > 0) RenewEditor();
-    fillText_ = std::move(entryText);
-    filled_ = 0;
-    pieceSize_ = kFirstPieceSize;
     shownPercent_ = -1;
-    SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
     const auto font = reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
-    AppendFillText(LinesEnd(fillText_, 0, ScreenfulOfLines(editor_, font)));
-    // The user starts reading at the first line, not at the last.
-    CHARRANGE top{0, 0};
-    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&top));
-    SendMessageA(editor_, EM_SCROLLCARET, 0, 0);
-    SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
-    // The frame too: the scroll bar may have come while drawing was off.
-    RedrawWindow(editor_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-    lastRepaint_ = NowMs();
-    if (filled_ == fillText_.size()) {
-        EndFill();
-        return;
-    }
-    // What the user typed now would land amid the lines still to come.
-    SendMessageA(editor_, EM_SETREADONLY, TRUE, 0);
-    // A timer's turn comes only when no input, painting or other message
-    // waits: the fill goes on between the user's actions, not before them.
-    SetTimer(Hwnd(), kFillTimer, USER_TIMER_MINIMUM, nullptr);
+    fill_.Start(Hwnd(), editor_, font, std::move(text), [this](int percent) { ShowFillProgress(percent); });
 }
 
 void HostsPage::OnTimer(Message& m) {
-    if (m.wParam != kFillTimer) {
-        m.handled = false;
-        return;
-    }
-    if (IsFilling()) FillNextPiece();
+    if (!fill_.OnTimer(m.wParam)) m.handled = false;
 }
 
-void HostsPage::FillNextPiece() {
-    const double start = NowMs();
-    const size_t from = filled_;
-    // Appending moves the caret, and the view with it, to the end: what
-    // the user reads and selects meanwhile is put back as it was.
-    SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
-    CHARRANGE selection{};
-    SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT firstLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
-    AppendFillText(WholeLinesEnd(fillText_, filled_, pieceSize_));
-    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT shownLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
-    if (shownLine != firstLine) SendMessageA(editor_, EM_LINESCROLL, 0, firstLine - shownLine);
-    SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
-    if (filled_ == fillText_.size()) {
-        EndFill();
-        return;
-    }
-    const double now = NowMs();
-    const double bytesPerMs = double(filled_ - from) / std::max(now - start, 0.5);
-    const size_t next = static_cast<size_t>(bytesPerMs * kPieceTargetMs);
-    pieceSize_ = std::clamp(next, std::max(pieceSize_ / 2, kMinPieceSize),
-                            std::min(pieceSize_ * 2, kMaxPieceSize));
-    if (now - lastRepaint_ >= kRepaintIntervalMs) {
-        RedrawWindow(editor_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-        lastRepaint_ = now;
-    }
-    ShowFillProgress();
-}
-
-void HostsPage::EndFill() {
-    KillTimer(Hwnd(), kFillTimer);
-    std::string().swap(fillText_);
-    filled_ = 0;
-    SendMessageA(editor_, EM_SETREADONLY, FALSE, 0);
-    RedrawWindow(editor_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-    if (fillLabel_.Hwnd()) ShowWindow(fillLabel_.Hwnd(), SW_HIDE);
-}
-
-void HostsPage::AppendFillText(size_t end) {
-    // In pieces of whole lines: one replacement of megabytes costs the
-    // control far more than the same text in pieces (under Wine 25 s rather
-    // than 2.5 s for 50,000 lines).
-    AppendColoredText(fillText_.substr(filled_, end - filled_), RGB(0, 0, 0), false);
-    filled_ = end;
-}
-
-void HostsPage::ShowFillProgress() {
+void HostsPage::ShowFillProgress(int percent) {
     if (!fillLabel_.Hwnd()) return;
-    const int percent = static_cast<int>(filled_ * 100 / fillText_.size());
+    if (percent < 0) {
+        ShowWindow(fillLabel_.Hwnd(), SW_HIDE);
+        return;
+    }
     if (percent != shownPercent_) {
         fillLabel_.SetText((kFillProgress + std::to_string(percent) + "%").c_str());
         shownPercent_ = percent;
@@ -397,40 +259,34 @@ void HostsPage::RenewEditor() {
 }
 
 void HostsPage::OnSave() {
-    // Without an editor there is nothing to save: writing the head alone
-    // would throw the entries away.
+    // Without an editor there is nothing to save.
     if (!editor_) return;
     std::string text;
     if (!ReadEditorText(text)) {
         ShowMessage(std::string(kSaveFailed) + kEditorUnreadable);
         return;
     }
-    const HostsService hosts;
-    if (readError_ != ERROR_SUCCESS) {
-        const FileText current = hosts.ReadHostsFile();
-        if (!current.Read()) {
-            ShowMessage(kUnreadable + FileErrorReason(current.error));
-            return;
-        }
-        // Readable at last: the user sees what it holds, with what they
-        // typed, before anything is written over it.
-        RefillEditor(current);
-        MergeIntoEditor(EditorText(), text);
-        ShowMessage(kReadAgain);
+    const bool wasLoaded = document_.Loaded();
+    const HostsOutcome saved = document_.Save(text);
+    if (saved.readAgain || saved.conflict) {
+        FillEditor(document_.ShownTextKeeping(text));
+        ShowMessage(saved.readAgain ? kReadAgain : kSaveConflict);
         return;
     }
-    const FileText content{hosts.ComposeHostsText(hostsHead_, text, encoding_), encoding_};
-    const WriteResult written = hosts.WriteHostsFile(content);
-    ShowMessage(written.Ok() ? std::string(kSavedMessage) : kSaveFailed + FileErrorReason(written));
+    if (!saved.Ok()) {
+        ShowMessage((wasLoaded ? kSaveFailed : kUnreadable) + saved.Reason());
+        return;
+    }
+    if (saved.refill) FillEditor(document_.Lines().ShownText());
+    ShowMessage(kSavedMessage);
 }
 
 void HostsPage::OnImport() {
     std::string path;
     if (!editor_ || !AskImportPath(path)) return;
-    const HostsService hosts;
-    const FileText file = hosts.ReadFileText(path);
-    if (!file.Read()) {
-        ShowMessage(kImportFailed + FileErrorReason(file.error));
+    std::string bytes;
+    if (const DWORD error = ReadFileBytes(path, bytes)) {
+        ShowMessage(kImportFailed + FileErrorReason(error));
         return;
     }
     std::string text;
@@ -438,7 +294,17 @@ void HostsPage::OnImport() {
         ShowMessage(std::string(kImportFailed) + kEditorUnreadable);
         return;
     }
-    MergeIntoEditor(text, hosts.AnsiText(file));
+    // Only entries whose names the editor does not hold yet; HOSTS has its
+    // localhost lines already.
+    const std::string imported = AnsiText(bytes);
+    std::string entries;
+    for (std::string_view line : SplitLines(imported)) {
+        if (KindOf(line) != LineKind::Local) (entries += line) += '\n';
+    }
+    std::string combined = text;
+    AppendNewEntries(combined, entries);
+    if (combined.size() == text.size()) return;
+    FillEditor(WithLineFeeds(combined));
 }
 
 void HostsPage::OnExport() {
@@ -449,9 +315,7 @@ void HostsPage::OnExport() {
         ShowMessage(std::string(kExportFailed) + kEditorUnreadable);
         return;
     }
-    const HostsService hosts;
-    const FileText content{hosts.ComposeHostsText(hostsHead_, text, encoding_), encoding_};
-    const WriteResult written = hosts.WriteFileText(path, content);
+    const WriteResult written = ReplaceFileBytes(path, document_.Export(text), true);
     if (!written.Ok()) ShowMessage(kExportFailed + FileErrorReason(written));
 }
 
@@ -459,53 +323,43 @@ void HostsPage::OnExport() {
 // save keeps a backup of what it replaces, so a restore can be undone too.
 void HostsPage::OnRestore() {
     if (!editor_) return;
-    const HostsService hosts;
     const std::vector<HostsBackup> backups = HostsBackups().List();
     if (backups.empty()) {
         ShowMessage(kNoBackups);
         return;
     }
-    std::vector<FileText> texts;
+    std::vector<std::string> texts(backups.size());
+    std::vector<DWORD> errors(backups.size());
     std::vector<RestoreDialog::Item> items;
-    for (const HostsBackup& backup : backups) {
-        texts.push_back(hosts.ReadFileText(backup.path));
-        std::string entries;
-        std::string head;
-        hosts.SplitForEditor(texts.back(), entries, head);
-        const auto count = std::count(entries.begin(), entries.end(), '\n');
-        items.push_back({TimeText(backup.time) + (backup.original ? kOriginalLabel : ""),
-                         std::to_string(count) + "条"});
+    for (size_t i = 0; i < backups.size(); ++i) {
+        errors[i] = ReadFileBytes(backups[i].path, texts[i]);
+        const HostsLines lines(texts[i]);
+        items.push_back({TimeText(backups[i].time) + (backups[i].original ? kOriginalLabel : ""),
+                         std::to_string(lines.EntryNameCount()) + "条"});
     }
     const int chosen = AskRestoreChoice(items);
     if (chosen < 0 || size_t(chosen) >= texts.size()) return;
-    if (!texts[chosen].Read()) {
-        ShowMessage(kRestoreFailed + FileErrorReason(texts[chosen].error));
+    if (errors[chosen] != ERROR_SUCCESS) {
+        ShowMessage(kRestoreFailed + FileErrorReason(errors[chosen]));
         return;
     }
-    ShowHosts(texts[chosen]);
+    document_.Restore(std::move(texts[chosen]));
+    FillEditor(document_.Lines().ShownText());
 }
 
 void HostsPage::TakeOutExcepted(const std::string& exceptionLines) {
     const ExceptionList added(exceptionLines);
-    const HostsService hosts;
-    const FileText current = hosts.ReadHostsFile();
-    if (!current.Read()) {
-        ShowMessage(kExceptionsNotApplied + FileErrorReason(current.error));
+    std::string text;
+    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
+    const std::string before = text;
+    const HostsOutcome outcome = document_.TakeOutExcepted(added, text);
+    if (!outcome.Ok()) {
+        ShowMessage(kExceptionsNotApplied + outcome.Reason());
         return;
     }
-    FileText updated = current;
-    const size_t removed = added.Empty() ? 0 : RemoveExceptedLines(updated.text, added);
-    if (removed > 0) {
-        const WriteResult written = hosts.WriteHostsFile(updated, &current);
-        if (!written.Ok()) {
-            ShowMessage(kExceptionsNotApplied + FileErrorReason(written));
-            return;
-        }
-    }
     // The editor too, keeping what the user typed and has not saved yet.
-    std::string text;
-    if (!added.Empty() && ReadEditorText(text) && RemoveExceptedLines(text, added) > 0) FillEditor(text);
-    ShowMessage(kExceptionsApplied + std::to_string(removed) + "行。");
+    if (editor_ && text != before) FillEditor(std::move(text));
+    ShowMessage(kExceptionsApplied + std::to_string(outcome.names) + "行。");
 }
 
 void HostsPage::OnHelp() {

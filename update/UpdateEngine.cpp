@@ -2,7 +2,9 @@
 
 #include "SitemoatConfig.h"
 #include "hosts/BlockList.h"
-#include "hosts/HostsService.h"
+#include "base/TextEncoding.h"
+#include "base/TextFile.h"
+#include "hosts/HostsDocument.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
@@ -13,8 +15,6 @@ constexpr char kTempFileName[] = "temp.txt";
 constexpr char kUpdateFailed[] = "host表更新失败：";
 constexpr char kNotAList[] = "内容不是屏蔽列表";
 constexpr char kNoDigest[] = "无法计算列表的摘要";
-// Another program that keeps rewriting HOSTS gets this many merges.
-constexpr int kMergeAttempts = 3;
 
 // Dates compare as the server writes them, in any case; an entity tag or a
 // digest is the same only to the letter.
@@ -140,52 +140,41 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
 
     DropSitesGoneMeanwhile(newer);
     if (newer.empty()) return report;
-    const HostsService hosts;
     const ExceptionList exceptions(SettingsStore().GetExceptionText());
-    for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
-        // Read after the downloads, right before merging, and written only
-        // if no other program changed it in between. A file that cannot be
-        // read is left alone: the lists merged into nothing would replace
-        // every line it has.
-        const FileText current = hosts.ReadHostsFile();
-        if (!current.Read()) {
-            report.failure = kUpdateFailed + FileErrorReason(current.error);
-            break;
-        }
-        BlockListMerger merger(current.text);
+    // The lists merge into HOSTS as it is right before the write, after the
+    // downloads; a file that cannot be read is left alone, since the lists
+    // merged into nothing would replace every line it has.
+    std::size_t added = 0;
+    HostsDocument hosts;
+    const HostsOutcome outcome = hosts.Update([&](HostsLines& lines) {
+        BlockListMerger merger(ReadableText(lines.Bytes()));
         for (SiteCheck& check : newer) {
             const ListMergeResult merged = merger.Append(check.body, exceptions);
             check.result.added = merged.added;
             check.result.dropped = Total(merged.dropped);
         }
-        // The last list merged stays beside the program, where users look
-        // for what was downloaded.
-        hosts.WriteTextFile(GetPathBesideProgram(kTempFileName), newer.back().body);
-        FileText updated = current;
-        updated.text += hosts.ComposeHostsText("", merger.Added(), current.encoding);
-        const WriteResult written = merger.AddedCount() == 0
-                                        ? WriteResult()
-                                        : hosts.WriteHostsFile(updated, &current);
-        if (written.error == kErrorChangedMeanwhile) continue;
-        if (!written.Ok()) {
-            report.failure = kUpdateFailed + FileErrorReason(written);
-            break;
-        }
-        StoreStamps(newer);
-        report.applied = true;
-        report.added = merger.AddedCount();
-        for (const SiteCheck& check : newer) {
-            for (SiteResult& site : report.sites) {
-                if (site.address == check.result.address && site.official == check.result.official) {
-                    site = check.result;
-                }
-            }
-        }
-        progress->SetSiteResults(report.sites);
-        if (merger.AddedCount() > 0) progress->SetResult(updated);
+        lines.InsertAfterLastEntry(merger.Added());
+        added = merger.AddedCount();
+    });
+    // The last list merged stays beside the program, where users look for
+    // what was downloaded.
+    WriteTextFile(GetPathBesideProgram(kTempFileName), newer.back().body);
+    if (!outcome.Ok()) {
+        report.failure = kUpdateFailed + outcome.Reason();
+        progress->ReportFailure(report.failure);
         return report;
     }
-    if (report.failure.empty()) report.failure = kUpdateFailed + FileErrorReason(kErrorChangedMeanwhile);
-    progress->ReportFailure(report.failure);
+    StoreStamps(newer);
+    report.applied = true;
+    report.added = added;
+    for (const SiteCheck& check : newer) {
+        for (SiteResult& site : report.sites) {
+            if (site.address == check.result.address && site.official == check.result.official) {
+                site = check.result;
+            }
+        }
+    }
+    progress->SetSiteResults(report.sites);
+    if (outcome.written) progress->SetResult(hosts.Lines().Bytes());
     return report;
 }

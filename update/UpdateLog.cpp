@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "hosts/HostsService.h"
+#include "base/TextEncoding.h"
+#include "base/TextFile.h"
 
 namespace {
 
@@ -60,10 +61,9 @@ bool UpdateLog::Append(const SYSTEMTIME& when, const UpdateReport& report) const
 
 bool UpdateLog::Append(const SYSTEMTIME& when, const std::string& result,
                        const std::string& detail) const {
-    const HostsService files;
-    FileText log = files.ReadFileText(path_);
-    if (!log.Read() && !log.Missing()) return false;
-    std::string text = log.Read() ? log.text : std::string();
+    std::string text;
+    const DWORD error = ReadFileBytes(path_, text);
+    if (error != ERROR_SUCCESS && !IsMissingFileError(error)) return false;
     if (!text.empty() && text.back() != '\n') text += kLineEnd;
     text += TimeText(when) + "\t" + OneField(result) + "\t" + OneField(detail) + kLineEnd;
     // The oldest lines go, so the log stays small however long it runs.
@@ -72,15 +72,13 @@ bool UpdateLog::Append(const SYSTEMTIME& when, const std::string& result,
         if (end == std::string::npos || end + 1 >= text.size()) break;
         text.erase(0, end + 1);
     }
-    FileText updated;
-    updated.text = text;
-    return files.WriteFileText(path_, updated).Ok();
+    return WriteTextFile(path_, text);
 }
 
 bool UpdateLog::Last(Entry& entry) const {
-    const FileText log = HostsService().ReadFileText(path_);
-    if (!log.Read()) return false;
-    std::string text = HostsService().AnsiText(log);
+    std::string bytes;
+    if (ReadFileBytes(path_, bytes) != ERROR_SUCCESS) return false;
+    std::string text = AnsiText(bytes);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const std::size_t start = text.find_last_of('\n');
     const std::string line = start == std::string::npos ? text : text.substr(start + 1);

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "hosts/FileText.h"
 #include "update/UpdateReport.h"
 
 // Texts of the start-up update pass.
@@ -35,8 +34,8 @@ public:
     virtual void SetMessage(const std::string& text) = 0;
     // Asks the user; kAnswerUpdate or kAnswerKeep.
     virtual int AskToUpdate(const std::string& question) = 0;
-    // The HOSTS file as written; called only when HOSTS was rewritten.
-    virtual void SetResult(const FileText& hosts) = 0;
+    // HOSTS's bytes as written; called only when HOSTS was rewritten.
+    virtual void SetResult(const std::string& hostsBytes) = 0;
     // How each site's check ended, once checked and again once merged.
     virtual void SetSiteResults(const std::vector<SiteResult>& sites) = 0;
     // Something the user must be told once the wait is over, such as a

@@ -223,8 +223,7 @@ TEST_F(MainWindowTest, WithNothingToCheckThePageIsFilledFromHosts) {
     ShowWindow(hwnd, SW_SHOWNA);
     EXPECT_TRUE(WaitFor([&] { return !window.Hosts().EditorText().empty(); }));
     EXPECT_EQ(1, window.startupChecks);
-    EXPECT_EQ("0.0.0.0 one.example\n#0.0.0.0 two.example\n", window.Hosts().EditorText());
-    EXPECT_EQ("# head\n127.0.0.1       localhost\n", window.Hosts().HostsHead());
+    EXPECT_EQ("0.0.0.0 One.Example\n#0.0.0.0 two.example\n", window.Hosts().EditorText());
 }
 
 // With a newer list on a user site: the question comes from the worker,
@@ -254,9 +253,8 @@ TEST_F(MainWindowTest, AcceptedUpdateIsHandedToTheHostsPage) {
     ShowWindow(hwnd, SW_SHOWNA);
     EXPECT_TRUE(WaitFor([&] { return !window.Hosts().EditorText().empty(); }));
     EXPECT_EQ(kUpdateQuestion, question);
-    EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 old.example\r\n\r\n0.0.0.0         new.example",
-              hosts.Text());
-    EXPECT_EQ("0.0.0.0 old.example\n0.0.0.0         new.example\n", window.Hosts().EditorText());
+    EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 old.example\r\n0.0.0.0 new.example\r\n", hosts.Text());
+    EXPECT_EQ("0.0.0.0 old.example\n0.0.0.0 new.example\n", window.Hosts().EditorText());
     EXPECT_TRUE(FindTopWindows(GetCurrentProcessId(), kDialogTitle).empty());
 }
 

@@ -35,11 +35,6 @@ constexpr char kList[] =
     "127.0.0.1\tMiner-Two.Example\r\n";
 constexpr DWORD kLimitMs = 30000;
 
-std::string WithoutCr(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 std::string Folder(const std::string& path) {
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
@@ -148,16 +143,12 @@ TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
 
     HWND main = WaitUntilIdle(p);
     ASSERT_NE(nullptr, main);
-    EXPECT_EQ(std::string(kHosts) +
-                  "\r\n0.0.0.0         miner-one.example"
-                  "\r\n127.0.0.1       miner-two.example",
-              hosts.Text());
+    EXPECT_EQ(std::string(kHosts) + "0.0.0.0 miner-one.example miner-two.example\r\n", hosts.Text());
     EXPECT_EQ("[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
                   kNewStamp + "=\r\n",
               Config());
     EXPECT_EQ(kList, ReadWholeFile(folder + "temp.txt"));
-    EXPECT_EQ("0.0.0.0 existing.example\n0.0.0.0         miner-one.example\n"
-              "127.0.0.1       miner-two.example\n",
+    EXPECT_EQ("0.0.0.0 Existing.Example\n0.0.0.0 miner-one.example miner-two.example\n",
               HostsEditorText(main));
 
     // A line typed at the end of the editor and saved is in HOSTS, and the
@@ -178,10 +169,9 @@ TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
     }, kLimitMs);
     ASSERT_NE(nullptr, saved);
     Click(saved, IDOK);
-    EXPECT_EQ("127.0.0.1       localhost\n# kept as it is\n0.0.0.0 existing.example\n"
-              "0.0.0.0         miner-one.example\n127.0.0.1       miner-two.example\n"
-              "0.0.0.0 typed.example\n",
-              WithoutCr(hosts.Text()));
+    EXPECT_EQ(std::string(kHosts) + "0.0.0.0 miner-one.example miner-two.example\r\n"
+                                    "0.0.0.0 typed.example\r\n",
+              hosts.Text());
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(1u, ExitCode(p));
@@ -215,7 +205,7 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
     EXPECT_EQ(config, Config());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "temp.txt").c_str()));
     EXPECT_EQ((std::vector<std::string>{kListPath}), server.RequestedPaths());
-    EXPECT_EQ("0.0.0.0 existing.example\n", HostsEditorText(main));
+    EXPECT_EQ("0.0.0.0 Existing.Example\n", HostsEditorText(main));
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(1u, ExitCode(first));
@@ -226,9 +216,7 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
 // README lists them. The runs follow each other like a user's days.
 TEST_F(ProgramTest, UnattendedUpdateTellsHowItWentByItsExitCode) {
     HostsFileScope hosts(kHosts);
-    const std::string merged = std::string(kHosts) +
-                               "\r\n0.0.0.0         miner-one.example"
-                               "\r\n127.0.0.1       miner-two.example";
+    const std::string merged = std::string(kHosts) + "0.0.0.0 miner-one.example miner-two.example\r\n";
     const std::string oldSite = server.Url(kListPath) + "|" + kOldStamp + "=\r\n";
     UniqueKernelHandle running;
     struct Row {

@@ -154,7 +154,7 @@ TEST_F(ProgressDialogTest, EndsItselfWithOneWhenTheWorkEnds) {
     ProgressDialog dialog(kCheckingMessage, [&](std::shared_ptr<UpdateProgress>) { ran = true; });
     EXPECT_EQ(1, dialog.Run());
     EXPECT_TRUE(ran);
-    EXPECT_EQ("", dialog.ResultText());
+    EXPECT_EQ("", dialog.Result());
 }
 
 // The work changes the text while the dialog shows it, stores its result and
@@ -168,7 +168,7 @@ TEST_F(ProgressDialogTest, ShowsTheWorksMessageAndKeepsItsResult) {
         waited = Await(looked);
         progress->SetMessage(kUpdatingMessage);
         waited = waited && Await(seen);
-        progress->SetResult(FileText{"0.0.0.0 a.example\r\n"});
+        progress->SetResult("0.0.0.0 a.example\r\n");
     });
     LoopScript watch([&] {
         if (!IsUp(dialog)) return false;
@@ -183,7 +183,7 @@ TEST_F(ProgressDialogTest, ShowsTheWorksMessageAndKeepsItsResult) {
     EXPECT_EQ(1, dialog.Run());
     EXPECT_TRUE(waited);
     EXPECT_EQ(kCheckingMessage, shownFirst);
-    EXPECT_EQ("0.0.0.0 a.example\r\n", dialog.ResultText());
+    EXPECT_EQ("0.0.0.0 a.example\r\n", dialog.Result());
 }
 
 // The question comes from the worker thread, owned by the waiting dialog;
@@ -238,7 +238,7 @@ TEST_F(ProgressDialogTest, CancelReturnsTwoAtOnceAndTheWorkerFinishesAlone) {
             shared->answer = progress->AskToUpdate(kUpdateQuestion);
             shared->cancelled = progress->IsCancelled();
             shared->committed = progress->Commit();
-            progress->SetResult(FileText{"0.0.0.0 late.example\r\n"});
+            progress->SetResult("0.0.0.0 late.example\r\n");
             SetEvent(shared->finished.Get());
         });
         LoopScript cancel([&] {
@@ -248,7 +248,7 @@ TEST_F(ProgressDialogTest, CancelReturnsTwoAtOnceAndTheWorkerFinishesAlone) {
         });
         EXPECT_EQ(2, dialog.Run());
         EXPECT_FALSE(IsSet(shared->finished));  // it did not wait for the work
-        EXPECT_EQ("", dialog.ResultText());
+        EXPECT_EQ("", dialog.Result());
     }
     ASSERT_NE(nullptr, closed);
     EXPECT_FALSE(IsWindow(closed));
@@ -274,7 +274,7 @@ TEST_F(ProgressDialogTest, CancelIsRefusedOnceTheWorkHasCommitted) {
         if (!progress->Commit()) return;
         SetEvent(committed.Get());
         Await(release);
-        progress->SetResult(FileText{"written"});
+        progress->SetResult("written");
     });
     LoopScript cancel([&] {
         if (!IsUp(dialog) || !IsSet(committed)) return false;
@@ -285,7 +285,7 @@ TEST_F(ProgressDialogTest, CancelIsRefusedOnceTheWorkHasCommitted) {
     });
     EXPECT_EQ(1, dialog.Run());
     EXPECT_TRUE(refusedCancelLeftItUp);
-    EXPECT_EQ("written", dialog.ResultText());
+    EXPECT_EQ("written", dialog.Result());
 }
 
 // The address as the user typed it, in full, completed by the dialog; the

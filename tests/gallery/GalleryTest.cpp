@@ -20,7 +20,7 @@
 #include "dialogs/RestoreDialog.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
-#include "hosts/HostsService.h"
+#include "hosts/HostsFile.h"
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
@@ -69,12 +69,11 @@ public:
     void SetUp() override {
         services_ = std::make_unique<ProgramServices>(GetModuleHandleA(nullptr));
         ASSERT_TRUE(WriteWholeFile(SettingsStore().GetConfigPath(), kConfig));
-        HostsService hosts;
-        originalHosts_ = hosts.ReadTextFile(hosts.GetHostsFilePath());
-        ASSERT_TRUE(hosts.WriteHostsFile(kSampleHosts));
+        ASSERT_EQ(DWORD(ERROR_SUCCESS), ReadHostsFile(originalHosts_));
+        ASSERT_TRUE(WriteHostsFile(kSampleHosts).Ok());
     }
     void TearDown() override {
-        HostsService().WriteHostsFile(originalHosts_);
+        EXPECT_TRUE(WriteHostsFile(originalHosts_).Ok());
         DeleteFileA(SettingsStore().GetConfigPath().c_str());
         services_.reset();
     }
@@ -95,8 +94,7 @@ public:
 
 protected:
     void RunStartupCheck() override {
-        HostsService hosts;
-        Hosts().RefillEditor(hosts.ReadTextFile(hosts.GetHostsFilePath()));
+        Hosts().LoadHostsFile();
         filled = true;
     }
     bool Open(const std::string&) override { return true; }

@@ -1,5 +1,5 @@
 #include "hosts/HostsFile.h"
-#include "hosts/HostsService.h"
+#include "base/TextFile.h"
 #include "tests/hosts/HostsTestSupport.h"
 #include "tests/support/ProgramFiles.h"
 #include "base/UniqueHandle.h"
@@ -35,7 +35,7 @@ TEST(VersionClass, MapsPlatformAndVersionToClass) {
 }
 
 TEST(VersionClass, FamilyOfTheRunningSystem) {
-    const int versionClass = HostsService().GetWindowsVersionClass();
+    const int versionClass = GetWindowsVersionClass();
     if (IsWin9xRun()) {
         EXPECT_EQ(2, versionClass);
     } else {
@@ -45,7 +45,7 @@ TEST(VersionClass, FamilyOfTheRunningSystem) {
 
 TEST(HostsPath, Win9xFamilyUsesTheSystemFolder) {
     if (!IsWin9xRun()) GTEST_SKIP() << "needs a prefix that reports Windows 98";
-    EXPECT_EQ(SystemFolder() + "\\HOSTS", HostsService().GetHostsFilePath());
+    EXPECT_EQ(SystemFolder() + "\\HOSTS", GetHostsFilePath());
 }
 
 // Sets DataBasePath for one test and puts the prefix's own value back.
@@ -87,33 +87,33 @@ protected:
 };
 
 TEST_F(DataBasePathTest, AppendsHostsToTheSystemsValue) {
-    EXPECT_EQ(SystemFolder() + "\\drivers\\etc\\HOSTS", HostsService().GetHostsFilePath());
+    EXPECT_EQ(SystemFolder() + "\\drivers\\etc\\HOSTS", GetHostsFilePath());
 }
 
 TEST_F(DataBasePathTest, MissingValueFallsBackToTheSystemFolder) {
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(key_, kDataBasePath));
-    EXPECT_EQ(SystemFolder() + "\\DRIVERS\\ETC\\HOSTS", HostsService().GetHostsFilePath());
+    EXPECT_EQ(SystemFolder() + "\\DRIVERS\\ETC\\HOSTS", GetHostsFilePath());
 }
 
 TEST_F(DataBasePathTest, ValueIsJoinedByPlainConcatenation) {
     SetValue(REG_SZ, "D:\\net\\etc\\");
-    EXPECT_EQ("D:\\net\\etc\\\\HOSTS", HostsService().GetHostsFilePath());
+    EXPECT_EQ("D:\\net\\etc\\\\HOSTS", GetHostsFilePath());
 }
 
 TEST_F(DataBasePathTest, ExpandsEnvironmentReferences) {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     SetValue(REG_EXPAND_SZ, "%SystemRoot%\\hostsdir");
-    EXPECT_EQ(std::string(windows) + "\\hostsdir\\HOSTS", HostsService().GetHostsFilePath());
+    EXPECT_EQ(std::string(windows) + "\\hostsdir\\HOSTS", GetHostsFilePath());
 }
 
 TEST_F(DataBasePathTest, LongValueIsCutToTheBuffer) {
     const std::string value = "C:\\" + std::string(252, 'd');  // 255 characters
     SetValue(REG_SZ, value);
-    EXPECT_EQ(value + "\\HO", HostsService().GetHostsFilePath());
+    EXPECT_EQ(value + "\\HO", GetHostsFilePath());
     const std::string full = "C:\\" + std::string(256, 'd');  // 259 characters
     SetValue(REG_SZ, full);
-    EXPECT_EQ(full, HostsService().GetHostsFilePath());
+    EXPECT_EQ(full, GetHostsFilePath());
 }
 
 class ReadTextFileTest : public testing::Test {
@@ -122,7 +122,7 @@ protected:
     std::string Read(const std::string& bytes) {
         const std::string path = folder_ + "\\list.txt";
         EXPECT_TRUE(WriteWholeFile(path, bytes));
-        return HostsService().ReadTextFile(path);
+        return ReadTextFile(path);
     }
     std::string folder_;
 };
@@ -159,7 +159,7 @@ TEST_F(ReadTextFileTest, Utf16ZeroUnitsEndALineNotTheText) {
 
 TEST_F(ReadTextFileTest, MissingOrLockedFileReadsAsEmpty) {
     const std::string missing = folder_ + "\\missing.txt";
-    EXPECT_EQ("", HostsService().ReadTextFile(missing));
+    EXPECT_EQ("", ReadTextFile(missing));
     EXPECT_FALSE(FileExists(missing));
 
     const std::string path = folder_ + "\\locked.txt";
@@ -167,9 +167,9 @@ TEST_F(ReadTextFileTest, MissingOrLockedFileReadsAsEmpty) {
     UniqueFileHandle held(
         CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    EXPECT_EQ("", HostsService().ReadTextFile(path));
+    EXPECT_EQ("", ReadTextFile(path));
     held.Reset();
-    EXPECT_EQ("a.com", HostsService().ReadTextFile(path));
+    EXPECT_EQ("a.com", ReadTextFile(path));
 }
 
 class WriteTextFileTest : public testing::Test {
@@ -185,37 +185,34 @@ protected:
 };
 
 TEST_F(WriteTextFileTest, CreatesAndReplacesTheWholeFile) {
-    const HostsService hosts;
-    EXPECT_TRUE(hosts.WriteTextFile(Path(), "127.0.0.1       a.com\r\n0.0.0.0 華.cn"));
+    EXPECT_TRUE(WriteTextFile(Path(), "127.0.0.1       a.com\r\n0.0.0.0 華.cn"));
     EXPECT_EQ("127.0.0.1       a.com\r\n0.0.0.0 華.cn", ReadWholeFile(Path()));
-    EXPECT_TRUE(hosts.WriteTextFile(Path(), "b.com"));
+    EXPECT_TRUE(WriteTextFile(Path(), "b.com"));
     EXPECT_EQ("b.com", ReadWholeFile(Path()));
-    EXPECT_TRUE(hosts.WriteTextFile(Path(), ""));
+    EXPECT_TRUE(WriteTextFile(Path(), ""));
     EXPECT_EQ("", ReadWholeFile(Path()));
     EXPECT_TRUE(FileExists(Path()));
 }
 
 TEST_F(WriteTextFileTest, FailsOnEmptyPathOrMissingFolder) {
-    const HostsService hosts;
-    EXPECT_FALSE(hosts.WriteTextFile("", "a.com"));
+    EXPECT_FALSE(WriteTextFile("", "a.com"));
     const std::string inMissingFolder = folder_ + "\\missing\\host.txt";
-    EXPECT_FALSE(hosts.WriteTextFile(inMissingFolder, "a.com"));
+    EXPECT_FALSE(WriteTextFile(inMissingFolder, "a.com"));
     EXPECT_FALSE(FileExists(folder_ + "\\missing"));
 }
 
 TEST_F(WriteTextFileTest, LeavesProtectedFilesAndFoldersAlone) {
-    const HostsService hosts;
     for (DWORD attribute : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
         ASSERT_TRUE(WriteWholeFile(Path(), "old text"));
         ASSERT_TRUE(SetFileAttributesA(Path().c_str(), attribute));
-        EXPECT_FALSE(hosts.WriteTextFile(Path(), "new text")) << attribute;
+        EXPECT_FALSE(WriteTextFile(Path(), "new text")) << attribute;
         EXPECT_EQ("old text", ReadWholeFile(Path())) << attribute;
         EXPECT_EQ(attribute, GetFileAttributesA(Path().c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
         SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     const std::string sub = folder_ + "\\sub";
     ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
-    EXPECT_FALSE(hosts.WriteTextFile(sub, "text"));
+    EXPECT_FALSE(WriteTextFile(sub, "text"));
     EXPECT_NE(0u, GetFileAttributesA(sub.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -246,44 +243,39 @@ protected:
 };
 
 TEST_F(HostsFileTest, ReplacesTheWholeText) {
-    const HostsService hosts;
     const std::string text = "127.0.0.1 localhost\n0.0.0.0         華.cn";
-    EXPECT_TRUE(hosts.WriteHostsFile(text));
+    EXPECT_TRUE(WriteHostsFile(text).Ok());
     EXPECT_EQ(text, ReadWholeFile(path_));
-    EXPECT_EQ(text, hosts.ReadTextFile(hosts.GetHostsFilePath()));
+    EXPECT_EQ(text, ReadTextFile(GetHostsFilePath()));
 }
 
 TEST_F(HostsFileTest, Utf16FileIsWrittenBackAsAnsi) {
-    const HostsService hosts;
     ASSERT_TRUE(WriteWholeFile(path_, Utf16Bytes(u"127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", false)));
-    const std::string text = hosts.ReadTextFile(hosts.GetHostsFilePath());
+    const std::string text = ReadTextFile(GetHostsFilePath());
     EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", text);
-    EXPECT_TRUE(hosts.WriteHostsFile(text));
+    EXPECT_TRUE(WriteHostsFile(text).Ok());
     EXPECT_EQ("127.0.0.1 localhost\r\n0.0.0.0 广告.cn\r\n", ReadWholeFile(path_));
 }
 
 // The update pass writes only over the text it merged into.
 TEST_F(HostsFileTest, AChangedFileIsNotWrittenOver) {
-    const HostsService hosts;
-    const FileText read = hosts.ReadHostsFile();
-    ASSERT_TRUE(read.Read());
+    std::string read;
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), ReadHostsFile(read));
     ASSERT_TRUE(WriteWholeFile(path_, std::string(kOldText) + "0.0.0.0 theirs.example\r\n"));
-    FileText merged = read;
-    merged.text += "0.0.0.0 ours.example\r\n";
-    EXPECT_EQ(kErrorChangedMeanwhile, hosts.WriteHostsFile(merged, &read).error);
+    EXPECT_EQ(kErrorChangedMeanwhile, WriteHostsFile(read + "0.0.0.0 ours.example\r\n", &read).error);
     EXPECT_EQ(std::string(kOldText) + "0.0.0.0 theirs.example\r\n", ReadWholeFile(path_));
-    const FileText again = hosts.ReadHostsFile();
-    merged.text = again.text + "0.0.0.0 ours.example\r\n";
-    EXPECT_TRUE(hosts.WriteHostsFile(merged, &again).Ok());
-    EXPECT_EQ(merged.text, ReadWholeFile(path_));
+    std::string again;
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), ReadHostsFile(again));
+    EXPECT_TRUE(WriteHostsFile(again + "0.0.0.0 ours.example\r\n", &again).Ok());
+    EXPECT_EQ(again + "0.0.0.0 ours.example\r\n", ReadWholeFile(path_));
 }
 
 TEST_F(HostsFileTest, MissingFileIsNeverCreated) {
     ASSERT_TRUE(DeleteFileA(path_.c_str()));
     listing_.erase("hosts");
-    EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com"));
+    EXPECT_FALSE(WriteHostsFile("0.0.0.0 a.com").Ok());
     EXPECT_FALSE(FileExists(path_));
-    EXPECT_EQ("", HostsService().ReadTextFile(path_));
+    EXPECT_EQ("", ReadTextFile(path_));
     EXPECT_FALSE(FileExists(path_));
 }
 
@@ -291,7 +283,7 @@ TEST_F(HostsFileTest, ReadOnlyHiddenOrSystemFileStaysUntouched) {
     for (DWORD attribute : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN}) {
         ASSERT_TRUE(SetFileAttributesA(path_.c_str(), attribute));
-        EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com")) << attribute;
+        EXPECT_FALSE(WriteHostsFile("0.0.0.0 a.com").Ok()) << attribute;
         EXPECT_EQ(kOldText, ReadWholeFile(path_)) << attribute;
         EXPECT_EQ(attribute, GetFileAttributesA(path_.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE);
         SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -302,7 +294,7 @@ TEST_F(HostsFileTest, FileHeldOpenByAnotherProgramStaysUntouched) {
     UniqueFileHandle held(
         CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    EXPECT_FALSE(HostsService().WriteHostsFile("0.0.0.0 a.com"));
+    EXPECT_FALSE(WriteHostsFile("0.0.0.0 a.com").Ok());
     held.Reset();
     EXPECT_EQ(kOldText, ReadWholeFile(path_));
 }
@@ -330,16 +322,15 @@ TEST(FileErrorReason, NamesWhatTheUserCanDo) {
 // In the Windows 98 prefix the HOSTS file lives in the system folder itself.
 TEST(Win9xHostsFile, IsWrittenInTheSystemFolderOnlyWhenPresent) {
     if (!IsWin9xRun()) GTEST_SKIP() << "needs a prefix that reports Windows 98";
-    const HostsService hosts;
     const std::string path = SystemFolder() + "\\HOSTS";
     DeleteFileA(path.c_str());
-    EXPECT_FALSE(hosts.WriteHostsFile("0.0.0.0 a.com"));
+    EXPECT_FALSE(WriteHostsFile("0.0.0.0 a.com").Ok());
     EXPECT_FALSE(FileExists(path));
 
     ASSERT_TRUE(WriteWholeFile(path, "127.0.0.1 localhost\r\n"));
-    EXPECT_TRUE(hosts.WriteHostsFile("0.0.0.0 a.com"));
+    EXPECT_TRUE(WriteHostsFile("0.0.0.0 a.com").Ok());
     EXPECT_EQ("0.0.0.0 a.com", ReadWholeFile(path));
-    EXPECT_EQ("0.0.0.0 a.com", hosts.ReadTextFile(hosts.GetHostsFilePath()));
+    EXPECT_EQ("0.0.0.0 a.com", ReadTextFile(GetHostsFilePath()));
     DeleteFileA(path.c_str());
 }
 

@@ -8,7 +8,7 @@
 #include "tests/support/ProgramFiles.h"
 
 // Files and folders for the tests, seen through plain Win32 calls rather
-// than HostsService. Whole files are read and written with ReadWholeFile and
+// than the program's own functions. Whole files are read and written with ReadWholeFile and
 // WriteWholeFile (tests/support/ProgramFiles.h).
 
 bool FileExists(const std::string& path);

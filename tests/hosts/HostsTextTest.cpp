@@ -1,4 +1,4 @@
-#include "hosts/HostsService.h"
+#include "hosts/HostsText.h"
 
 #include <gtest/gtest.h>
 
@@ -13,38 +13,33 @@ using Lines = std::vector<std::string>;
 // 乗 ends in 5C ("\"), 華 in 41 ("A").
 
 TEST(SplitEntryLines, LowersTrimsAndDropsCommentsAndBlankLines) {
-    const HostsService hosts;
     EXPECT_EQ(Lines{"127.0.0.1\twww.example.com"},
-              hosts.SplitEntryLines("127.0.0.1\tWWW.Example.COM\r\n"));
+              SplitEntryLines("127.0.0.1\tWWW.Example.COM\r\n"));
     EXPECT_EQ((Lines{"127.0.0.1  a.com  b.com", "0.0.0.0 x.org", "1.2.3.4 y.net"}),
-              hosts.SplitEntryLines("# Head\r\n\r\n  # indented\r\n   \r\n\t127.0.0.1  A.com  B.com \t\r\n"
+              SplitEntryLines("# Head\r\n\r\n  # indented\r\n   \r\n\t127.0.0.1  A.com  B.com \t\r\n"
                                     "\n\n0.0.0.0 x.org\n\v\f 1.2.3.4 y.net \v\r\n#\n"));
-    EXPECT_EQ(Lines{}, hosts.SplitEntryLines(""));
-    EXPECT_EQ(Lines{}, hosts.SplitEntryLines("\r\n \n#127.0.0.1 a.com\n"));
+    EXPECT_EQ(Lines{}, SplitEntryLines(""));
+    EXPECT_EQ(Lines{}, SplitEntryLines("\r\n \n#127.0.0.1 a.com\n"));
 }
 
 TEST(SplitEntryLines, KeepsDoubleByteCharactersWhole) {
-    const HostsService hosts;
     EXPECT_EQ((Lines{"0.0.0.0 丄.cn", "0.0.0.0 乤.cn", "0.0.0.0 ａｂ.華.cn", "乗 ω.cn"}),
-              hosts.SplitEntryLines("0.0.0.0 丄.CN\n0.0.0.0 乤.cn \r\n0.0.0.0 ＡＢ.華.CN\r\n乗 Ω.cn"));
+              SplitEntryLines("0.0.0.0 丄.CN\n0.0.0.0 乤.cn \r\n0.0.0.0 ＡＢ.華.CN\r\n乗 Ω.cn"));
 }
 
 TEST(SplitRawLines, LowersOnlyAndCutsAtRunsOfSeparators) {
-    const HostsService hosts;
     EXPECT_EQ((Lines{"a", "b c", "  # x ", "\t"}),
-              hosts.SplitRawLines("A\r\n\r\nB c\n  # X \r\t\r\n"));
-    EXPECT_EQ((Lines{"a", "b", "c"}), hosts.SplitRawLines(";a;b;;c;", ";"));
-    EXPECT_EQ(Lines{}, hosts.SplitRawLines("\r\n\r\n"));
+              SplitRawLines("A\r\n\r\nB c\n  # X \r\t\r\n"));
+    EXPECT_EQ((Lines{"a", "b", "c"}), SplitRawLines(";a;b;;c;", ";"));
+    EXPECT_EQ(Lines{}, SplitRawLines("\r\n\r\n"));
 }
 
 TEST(SplitRawLines, NeverCutsInsideADoubleByteCharacter) {
-    const HostsService hosts;
-    EXPECT_EQ((Lines{"乗", "b"}), hosts.SplitRawLines("乗\\B", "\\"));
-    EXPECT_EQ((Lines{"華", "x"}), hosts.SplitRawLines("華AX", "A"));
+    EXPECT_EQ((Lines{"乗", "b"}), SplitRawLines("乗\\B", "\\"));
+    EXPECT_EQ((Lines{"華", "x"}), SplitRawLines("華AX", "A"));
 }
 
 TEST(SplitHostEntry, CutsAtTheFirstSpaceOrTab) {
-    const HostsService hosts;
     struct Case {
         const char* line;
         const char* address;
@@ -63,39 +58,38 @@ TEST(SplitHostEntry, CutsAtTheFirstSpaceOrTab) {
         {"1.2.3.4 中文.网站", "1.2.3.4", "中文.网站"},
     };
     for (const Case& c : cases) {
-        const HostEntry entry = hosts.SplitHostEntry(c.line);
+        const HostEntry entry = SplitHostEntry(c.line);
         EXPECT_EQ(c.address, entry.address) << c.line;
         EXPECT_EQ(c.name, entry.name) << c.line;
     }
 }
 
 TEST(IsEntryLine, EntriesAndCommentedOutEntries) {
-    const HostsService hosts;
     for (const char* line : {"127.0.0.1 x.com", "x.com", " # indented remark", "#127.0.0.1 x.com",
                              "#  102.54.94.97  rhino.acme.com", "#1.2.3.4", "#\t1 2 3 4", "#12 34"}) {
-        EXPECT_TRUE(hosts.IsEntryLine(line)) << line;
+        EXPECT_TRUE(IsEntryLine(line)) << line;
     }
     for (const char* line : {"", "#", "# comment", "#12.3", "#1.2.3 x.com", "#12a34", "#中1234",
                              "#-1234"}) {
-        EXPECT_FALSE(hosts.IsEntryLine(line)) << line;
+        EXPECT_FALSE(IsEntryLine(line)) << line;
     }
 }
 
 std::string Appended(std::string listText, const std::string& newText) {
-    HostsService().AppendNewEntries(listText, newText);
+    AppendNewEntries(listText, newText);
     return listText;
 }
 
 TEST(AppendNewEntries, AppendsUnknownNamesInTheWrittenForm) {
-    EXPECT_EQ("127.0.0.1 a.com\r\n\r\n127.0.0.1       b.com",
+    EXPECT_EQ("127.0.0.1 a.com\r\n\r\n127.0.0.1       B.com",
               Appended("127.0.0.1 a.com\r\n", "127.0.0.1 B.com\r\n0.0.0.0 A.COM\n"));
     EXPECT_EQ("127.0.0.1 a.com\r\n1.1.1.1         c.com", Appended("127.0.0.1 a.com", "1.1.1.1 c.com"));
-    EXPECT_EQ("\r\n0.0.0.0         b.com\tc.com", Appended("", "  0.0.0.0\tB.com\tc.com  \r\n"));
-    EXPECT_EQ("\r\nexample.com     ", Appended("", "Example.com\r\n"));
+    EXPECT_EQ("\r\n0.0.0.0         B.com\tc.com", Appended("", "  0.0.0.0\tB.com\tc.com  \r\n"));
+    EXPECT_EQ("\r\nExample.com     ", Appended("", "Example.com\r\n"));
 }
 
 TEST(AppendNewEntries, LongAddressKeepsOneSpaceBeforeTheName) {
-    EXPECT_EQ("\r\n255.255.255.255 a.com\r\n0000:0000:0000:1 b.com\r\n1234:5678:9abc::1 c.com",
+    EXPECT_EQ("\r\n255.255.255.255 a.com\r\n0000:0000:0000:1 b.com\r\n1234:5678:9ABC::1 c.com",
               Appended("", "255.255.255.255 a.com\n0000:0000:0000:1 b.com\n1234:5678:9ABC::1\tc.com"));
 }
 
@@ -113,7 +107,7 @@ TEST(AppendNewEntries, WholeNamePartMustMatch) {
 }
 
 TEST(AppendNewEntries, RepeatedNewNamesAreAllAppended) {
-    EXPECT_EQ("1.1.1.1 a.com\r\n0.0.0.0         d.com\r\n127.0.0.1       d.com",
+    EXPECT_EQ("1.1.1.1 a.com\r\n0.0.0.0         d.com\r\n127.0.0.1       D.com",
               Appended("1.1.1.1 a.com", "0.0.0.0 d.com\n127.0.0.1 D.com\n0.0.0.0 a.com"));
 }
 
@@ -121,7 +115,7 @@ TEST(AppendNewEntries, ComparesDoubleByteNamesAsCharacters) {
     // 丄 and 乤 differ only in a second byte that is an ASCII letter.
     EXPECT_EQ("127.0.0.1 丄.cn\r\n0.0.0.0         乤.cn",
               Appended("127.0.0.1 丄.cn", "0.0.0.0 乤.cn\n0.0.0.0 丄.CN"));
-    EXPECT_EQ("127.0.0.1 ＡＢ.中文\r\n0.0.0.0         ω.cn\r\n0.0.0.0         ω.cn",
+    EXPECT_EQ("127.0.0.1 ＡＢ.中文\r\n0.0.0.0         Ω.cn\r\n0.0.0.0         ω.cn",
               Appended("127.0.0.1 ＡＢ.中文", "0.0.0.0 ａｂ.中文\n0.0.0.0 Ω.cn\n0.0.0.0 ω.cn"));
 }
 

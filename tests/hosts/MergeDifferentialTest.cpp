@@ -1,4 +1,4 @@
-#include "hosts/HostsService.h"
+#include "hosts/HostsText.h"
 #include "tests/support/PairwiseMerge.h"
 #include "tests/hosts/HostsTestSupport.h"
 
@@ -90,13 +90,13 @@ TEST(MergeDifferential, KeyedMergeMatchesPairwiseOnRandomLists) {
         const std::string added = maker.Text(1 + maker.Pick(60), pool);
 
         std::string keyed = list;
-        HostsService().AppendNewEntries(keyed, added);
+        AppendNewEntries(keyed, added);
         std::string pairwise = list;
         AppendNewEntriesPairwise(pairwise, added);
         ASSERT_EQ(pairwise, keyed) << "seed " << seed << "\nlist:\n" << list << "\nnew:\n" << added;
 
         const std::size_t appended = CountLineBreaks(keyed) - CountLineBreaks(list);
-        const std::size_t entries = HostsService().SplitEntryLines(added).size();
+        const std::size_t entries = SplitEntryLines(added).size();
         appendingRounds += appended > 0;
         skippingRounds += appended < entries;
     }
@@ -121,7 +121,7 @@ TEST(MergeDifferential, KeyedMergeMatchesPairwiseOnRealLists) {
     list += capitals;
 
     std::string keyed = list;
-    HostsService().AppendNewEntries(keyed, coinminer);
+    AppendNewEntries(keyed, coinminer);
     std::string pairwise = list;
     AppendNewEntriesPairwise(pairwise, coinminer);
     EXPECT_EQ(pairwise, keyed);

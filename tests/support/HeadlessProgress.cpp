@@ -21,10 +21,10 @@ int HeadlessProgress::AskToUpdate(const std::string& question) {
     return answer_;
 }
 
-void HeadlessProgress::SetResult(const FileText& hosts) {
+void HeadlessProgress::SetResult(const std::string& hostsBytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     hasResult_ = true;
-    result_ = hosts;
+    result_ = hostsBytes;
 }
 
 void HeadlessProgress::ReportFailure(const std::string& message) {
@@ -77,12 +77,7 @@ bool HeadlessProgress::HasResult() const {
 
 std::string HeadlessProgress::Result() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return result_.text;
-}
-
-TextEncoding HeadlessProgress::ResultEncoding() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return result_.encoding;
+    return result_;
 }
 
 std::vector<std::string> HeadlessProgress::Failures() const {

@@ -16,7 +16,7 @@ public:
 
     void SetMessage(const std::string& text) override;
     int AskToUpdate(const std::string& question) override;
-    void SetResult(const FileText& hosts) override;
+    void SetResult(const std::string& hostsBytes) override;
     void ReportFailure(const std::string& message) override;
     void SetSiteResults(const std::vector<SiteResult>& sites) override;
     bool IsCancelled() const override;
@@ -35,7 +35,6 @@ public:
     std::vector<std::string> Questions() const;
     bool HasResult() const;
     std::string Result() const;
-    TextEncoding ResultEncoding() const;
     std::vector<std::string> Failures() const;
     std::vector<SiteResult> SiteResults() const;
 
@@ -49,7 +48,7 @@ private:
     std::vector<std::string> messages_;
     std::vector<std::string> questions_;
     bool hasResult_ = false;
-    FileText result_;
+    std::string result_;
     std::vector<std::string> failures_;
     std::vector<SiteResult> sites_;
 };

@@ -1,5 +1,5 @@
 #include "tests/support/PairwiseMerge.h"
-#include "hosts/HostsService.h"
+#include "hosts/AnsiText.h"
 #include "hosts/HostsText.h"
 
 #include <windows.h>
@@ -24,16 +24,30 @@ bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The entry lines of a text, trimmed, in their own letter case.
+std::vector<std::string> EntryLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line =
+            TrimRightAnsi(TrimLeftAnsi(std::string_view(text).substr(start, end - start)));
+        if (!line.empty() && line.front() != '#') lines.emplace_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
 void AppendNewEntriesPairwise(std::string& listText, const std::string& newText) {
-    const HostsService hosts;
     std::vector<std::wstring> heldNames;
-    for (const std::string& line : hosts.SplitEntryLines(listText)) {
-        heldNames.push_back(Widened(hosts.SplitHostEntry(line).name));
+    for (const std::string& line : EntryLines(listText)) {
+        heldNames.push_back(Widened(SplitHostEntry(line).name));
     }
-    for (const std::string& line : hosts.SplitEntryLines(newText)) {
-        const HostEntry entry = hosts.SplitHostEntry(line);
+    for (const std::string& line : EntryLines(newText)) {
+        const HostEntry entry = SplitHostEntry(line);
         const std::wstring name = Widened(entry.name);
         bool held = false;
         for (const std::wstring& heldName : heldNames) {

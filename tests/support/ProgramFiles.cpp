@@ -1,6 +1,6 @@
 #include "tests/support/ProgramFiles.h"
 
-#include "hosts/HostsService.h"
+#include "hosts/HostsFile.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -54,7 +54,7 @@ bool FileBesideProgramExists(const char* fileName) {
 }
 
 HostsFileScope::HostsFileScope(const std::string& text)
-    : HostsFileScope(HostsService().GetHostsFilePath(), text) {}
+    : HostsFileScope(GetHostsFilePath(), text) {}
 
 HostsFileScope::HostsFileScope(const std::string& path, const std::string& text)
     : path_(path),
