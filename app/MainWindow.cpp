@@ -98,6 +98,10 @@ void MainWindow::CreatePages() {
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
     updatePage_.SetOnExceptionsAdded([this](const std::string& lines) { hostsPage_.TakeOutExcepted(lines); });
+    updatePage_.SetOnTakeOutNames([this](const UpdatePage::NameTest& remove) {
+        const HostsOutcome outcome = hostsPage_.TakeOut(remove);
+        return outcome.Ok() ? std::string() : outcome.Reason();
+    });
     ShowWindow(hostsPage_.Hwnd(), SW_SHOW);
     ShowWindow(updatePage_.Hwnd(), SW_HIDE);
     ShowWindow(newsPage_.Hwnd(), SW_HIDE);

@@ -41,10 +41,17 @@ bool MessageDialog::ProcessMessage(Message& m) {
     return RouteCommand(this, kCommands, m);
 }
 
-ConfirmDialog::ConfirmDialog(std::string question)
-    : TextDialog(IDD_CONFIRM, "TarvoZorvaSitemoat", std::move(question), {IDOK, IDCANCEL}) {}
+ConfirmDialog::ConfirmDialog(std::string question, const char* yes, const char* no)
+    : TextDialog(IDD_CONFIRM, "TarvoZorvaSitemoat", std::move(question), {IDOK, IDCANCEL}),
+      yes_(yes),
+      no_(no) {}
 
 bool ConfirmDialog::ProcessMessage(Message& m) {
+    // Before the buttons take their labels.
+    if (m.id == WM_INITDIALOG) {
+        if (yes_) SetDlgItemTextA(Hwnd(), IDOK, yes_);
+        if (no_) SetDlgItemTextA(Hwnd(), IDCANCEL, no_);
+    }
     if (TextDialog::ProcessMessage(m)) return true;
     static const CommandHandler<ConfirmDialog> kCommands[] = {
         {IDOK, &ConfirmDialog::OnYes},

@@ -50,10 +50,11 @@ private:
     void OnOk() { End(IDOK); }
 };
 
-// A yes/no question: "升级" ends with 1, "不升级" (or Escape) with 2.
+// A yes/no question: "升级" ends with 1, "不升级" (or Escape) with 2. Other
+// questions name their own two answers.
 class ConfirmDialog : public TextDialog {
 public:
-    explicit ConfirmDialog(std::string question);
+    explicit ConfirmDialog(std::string question, const char* yes = nullptr, const char* no = nullptr);
 
 protected:
     bool ProcessMessage(Message& m) override;
@@ -61,4 +62,7 @@ protected:
 private:
     void OnYes() { End(IDOK); }
     void OnNo() { End(IDCANCEL); }
+
+    const char* yes_;  // not owned; null for the template's own
+    const char* no_;
 };

@@ -1,6 +1,5 @@
 #include "hosts/HostsDocument.h"
 
-#include "hosts/BlockList.h"
 #include "hosts/HostsFile.h"
 #include "hosts/HostsLine.h"
 
@@ -86,6 +85,14 @@ HostsOutcome HostsDocument::Save(std::string_view editorText) {
         outcome.write = WriteHostsFile(bytes, &now);
         if (!outcome.write.Ok()) return outcome;
         outcome.written = true;
+        for (const std::string& line : lines_.TypedLines(editorText)) {
+            std::string_view words = EntryPart(line);
+            NextWord(words);
+            std::string store;
+            for (std::string_view name = NextWord(words); !name.empty(); name = NextWord(words)) {
+                outcome.typedNames.push_back(NameHash(NameKey(name, store)));
+            }
+        }
     }
     // The edited lines are the file now: no need to read them again.
     disk_ = std::move(bytes);
@@ -105,17 +112,25 @@ void HostsDocument::Restore(std::string backupBytes) {
     lines_.RemoveNames(IsMakerName, false);
 }
 
-HostsOutcome HostsDocument::TakeOutExcepted(const ExceptionList& exceptions,
-                                            std::string& editorText) {
-    const auto excepted = [&](std::string_view name) { return exceptions.Matches(name); };
+HostsOutcome HostsDocument::TakeOut(const std::function<bool(std::string_view name)>& remove,
+                                    std::string& editorText) {
+    return Rewrite([&](HostsLines& lines) { return lines.RemoveNames(remove, true); }, true, editorText);
+}
+
+HostsOutcome HostsDocument::Compact(std::string& editorText) {
+    return Rewrite([](HostsLines& lines) { return lines.Compact(); }, false, editorText);
+}
+
+HostsOutcome HostsDocument::Rewrite(const std::function<std::size_t(HostsLines&)>& change,
+                                    bool typedToo, std::string& editorText) {
     const HostsLines before = lines_;
-    std::size_t removed = 0;
-    HostsOutcome outcome = Update([&](HostsLines& lines) { removed = lines.RemoveNames(excepted, true); });
+    std::size_t changed = 0;
+    HostsOutcome outcome = Update([&](HostsLines& lines) { changed = change(lines); });
     if (!outcome.Ok()) return outcome;
-    outcome.names = removed;
+    outcome.names = changed;
     HostsLines shown = lines_;
     if (HostsLines::ApplyEditorTextOnto(before, editorText, shown)) {
-        shown.RemoveNames(excepted, true);
+        if (typedToo) change(shown);
         editorText = shown.ShownText();
     } else {
         editorText = lines_.ShownTextKeeping(editorText);

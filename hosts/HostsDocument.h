@@ -6,11 +6,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/TextFile.h"
 #include "hosts/HostsLines.h"
-
-class ExceptionList;
 
 // What one of the document's rules did to HOSTS. Dropping it unread does
 // not compile: every failure must be told or handled.
@@ -28,6 +27,8 @@ struct [[nodiscard]] HostsOutcome {
     // The editor no longer shows what the document holds: fill it anew.
     bool refill = false;
     std::size_t names = 0;  // names taken out (the maker's sites, exceptions)
+    // NameHash of the names on the lines a save wrote in as the user typed them.
+    std::vector<std::uint64_t> typedNames;
 
     bool Ok() const { return readError == ERROR_SUCCESS && write.Ok() && !conflict && !readAgain; }
     // Why it failed, in plain Chinese.
@@ -66,10 +67,15 @@ public:
     // Makes a backup's bytes the text the editor shows and the next save
     // writes; HOSTS itself is not touched until then.
     void Restore(std::string backupBytes);
-    // Takes the excepted names out of HOSTS's blocking lines (only those
-    // names) and writes it; the editor's text, what the user typed included,
-    // loses them too.
-    HostsOutcome TakeOutExcepted(const ExceptionList& exceptions, std::string& editorText);
+    // Takes names out of HOSTS's blocking lines (only those names) and
+    // writes it; the editor's text, what the user typed included, loses
+    // them too.
+    HostsOutcome TakeOut(const std::function<bool(std::string_view name)>& remove,
+                         std::string& editorText);
+    // Puts HOSTS's single-name blocking lines together, nine names a line
+    // (HostsLines::Compact), and writes it; names counts the lines saved.
+    // The editor's text keeps what the user typed.
+    HostsOutcome Compact(std::string& editorText);
 
     // The update pass's rule: edit gets HOSTS's lines as they are now and
     // changes them; they are written when they changed, unless another
@@ -77,6 +83,12 @@ public:
     HostsOutcome Update(const std::function<void(HostsLines&)>& edit);
 
 private:
+    // Changes HOSTS by a rule of the program's and writes it; change
+    // returns what outcome.names counts. The editor's text becomes the file
+    // as written with what the user typed on top, changed by the rule too
+    // when typedToo.
+    HostsOutcome Rewrite(const std::function<std::size_t(HostsLines&)>& change, bool typedToo,
+                         std::string& editorText);
     // The document now holds bytes, as HOSTS does.
     void Take(std::string bytes);
 

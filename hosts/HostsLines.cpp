@@ -1,6 +1,7 @@
 #include "hosts/HostsLines.h"
 
 #include <algorithm>
+#include <iterator>
 #include <array>
 #include <type_traits>
 #include <unordered_set>
@@ -216,7 +217,11 @@ std::string HostsLines::Bytes() const {
 }
 
 std::string HostsLines::Text(std::size_t index) const {
-    const std::string_view raw = Raw(lines_[index]);
+    return TextOf(lines_[index]);
+}
+
+std::string HostsLines::TextOf(const Line& line) const {
+    const std::string_view raw = Raw(line);
     if (!IsUtf16(encoding_)) return std::string(raw);
     return WideToUtf8(Utf16Units(raw, encoding_ == TextEncoding::Utf16Be));
 }
@@ -484,6 +489,16 @@ bool HostsLines::ApplyEditorText(std::string_view editorText, bool* showsAsEdito
     return script.changes > 0 && Apply(script, base.where, showsAsEditor);
 }
 
+std::vector<std::string> HostsLines::TypedLines(std::string_view editorText) const {
+    const EditScript script = Diff(Shown(), editorText);
+    std::vector<std::string> typed;
+    for (std::size_t k = 0; k < script.action.size(); ++k) {
+        if (script.action[k] == EditScript::kReplace) typed.emplace_back(script.replacement[k]);
+    }
+    for (const EditScript::Insert& insert : script.inserts) typed.emplace_back(insert.text);
+    return typed;
+}
+
 bool HostsLines::ApplyEditorTextOnto(const HostsLines& base, std::string_view editorText,
                                      HostsLines& target) {
     const ShownLines from = base.Shown();
@@ -574,4 +589,107 @@ std::string HostsLines::ShownTextKeeping(std::string_view editorText) const {
         text += '\n';
     }
     return text;
+}
+
+bool HostsLines::CompactableName(const Line& line, std::string& name, bool& ipv6) const {
+    if (line.kind != LineKind::Entry || !line.shown) return false;
+    const std::string text = TextOf(line);
+    if (text.find('#') != std::string::npos) return false;
+    std::string_view words = text;
+    const std::string_view address = NextWord(words);
+    const std::string_view only = NextWord(words);
+    if (!IsBlockingAddress(address) || only.empty() || !NextWord(words).empty()) return false;
+    name.assign(only);
+    ipv6 = IsIpv6Address(address);
+    return true;
+}
+
+HostsLines::Compaction HostsLines::PlanCompaction(std::vector<PlannedLine>* plan) const {
+    constexpr std::size_t kNamesPerLine = 9;
+    Compaction compaction;
+    std::vector<std::string> v4;
+    std::vector<std::string> v6;
+    LineEnd firstEnd = LineEnd::None;
+    LineEnd lastEnd = LineEnd::None;
+    const auto flush = [&] {
+        const std::size_t made = (v4.size() + kNamesPerLine - 1) / kNamesPerLine +
+                                 (v6.size() + kNamesPerLine - 1) / kNamesPerLine;
+        compaction.compacted += made;
+        std::size_t written = 0;
+        for (const auto& [address, names] : {std::pair{"0.0.0.0", &v4}, std::pair{"::", &v6}}) {
+            for (std::size_t i = 0; plan && i < names->size(); i += kNamesPerLine) {
+                std::string text = address;
+                for (std::size_t j = i; j < std::min(i + kNamesPerLine, names->size()); ++j) {
+                    text += ' ';
+                    text += (*names)[j];
+                }
+                plan->push_back({kNone, std::move(text), ++written == made ? lastEnd : firstEnd});
+            }
+        }
+        v4.clear();
+        v6.clear();
+    };
+    std::string name;
+    bool ipv6 = false;
+    for (std::size_t index = 0; index < lines_.size(); ++index) {
+        const Line& line = lines_[index];
+        if (CompactableName(line, name, ipv6)) {
+            if (v4.empty() && v6.empty()) firstEnd = line.end;
+            lastEnd = line.end;
+            (ipv6 ? v6 : v4).push_back(name);
+            ++compaction.lines;
+            continue;
+        }
+        if (!v4.empty() || !v6.empty()) flush();
+        if (plan) plan->push_back({index, {}, line.end});
+    }
+    if (!v4.empty() || !v6.empty()) flush();
+    return compaction;
+}
+
+HostsLines::Compaction HostsLines::CompactionOf() const {
+    return PlanCompaction(nullptr);
+}
+
+std::size_t HostsLines::Compact() {
+    std::vector<PlannedLine> plan;
+    const Compaction compaction = PlanCompaction(&plan);
+    if (compaction.Saved() == 0) return 0;
+    std::vector<Line> out;
+    out.reserve(plan.size());
+    for (PlannedLine& planned : plan) {
+        out.push_back(planned.keep != kNone ? lines_[planned.keep] : LineFromText(planned.text, planned.end));
+    }
+    Replace(std::move(out));
+    return compaction.Saved();
+}
+
+namespace {
+
+// NameHash of every name of the blocking entry lines.
+std::vector<std::uint64_t> BlockedNames(const HostsLines& lines) {
+    std::vector<std::uint64_t> names;
+    std::string store;
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        if (lines.Kind(i) != LineKind::Entry) continue;
+        const std::string text = lines.Text(i);
+        std::string_view words = EntryPart(text);
+        if (!IsBlockingAddress(NextWord(words))) continue;
+        for (std::string_view name = NextWord(words); !name.empty(); name = NextWord(words)) {
+            names.push_back(NameHash(NameKey(name, store)));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+}  // namespace
+
+bool LostMostBlockedNames(const HostsLines& was, const HostsLines& is) {
+    const std::vector<std::uint64_t> before = BlockedNames(was);
+    const std::vector<std::uint64_t> now = BlockedNames(is);
+    std::vector<std::uint64_t> kept;
+    std::set_intersection(before.begin(), before.end(), now.begin(), now.end(), std::back_inserter(kept));
+    return kept.size() * 2 < before.size();
 }

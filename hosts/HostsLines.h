@@ -21,6 +21,11 @@ enum class LineKind : std::uint8_t {
 // What the line is, by the line grammar; text as HostsLines::Text gives it.
 LineKind KindOf(std::string_view text);
 
+class HostsLines;
+// True when most names the blocking lines of was blocked are not blocked
+// by is: another program has put HOSTS back, an antivirus say.
+bool LostMostBlockedNames(const HostsLines& was, const HostsLines& is);
+
 // The text of a HOSTS file as it stands on disk: its encoding and
 // byte-order mark, and every line in its place with its own end (CR LF, LF,
 // CR or none). Nothing is normalised: a file loaded and rendered without an
@@ -67,6 +72,9 @@ public:
     // showsAsEditor, when given, tells whether the shown lines now read as
     // the editor's text (not so when the user typed a remark, say).
     bool ApplyEditorText(std::string_view editorText, bool* showsAsEditor = nullptr);
+    // The lines a change of the editor's text to this text types in:
+    // replaced and added ones, as the editor holds them.
+    std::vector<std::string> TypedLines(std::string_view editorText) const;
     // The same change, made by the editor to the text of base, onto target,
     // the file as another program left it. Matched by their text, base's
     // lines are found in target; where a line the editor replaced is no
@@ -85,6 +93,18 @@ public:
     // LF, empty ones left out) after the last entry line, or at the end of
     // a file that has none.
     void InsertAfterLastEntry(std::string_view text);
+
+    // Lines that block one name and carry no remark, shown ones only: how
+    // many there are, and how many lines they make nine names a line.
+    struct Compaction {
+        std::size_t lines = 0;
+        std::size_t compacted = 0;
+        std::size_t Saved() const { return lines - compacted; }
+    };
+    Compaction CompactionOf() const;
+    // Puts each run of such lines together where it stood, nine names a
+    // line, IPv4 names at 0.0.0.0 and IPv6 names at ::. Returns the lines saved.
+    std::size_t Compact();
 
     // The shown lines, then the lines of the editor's text that are none of
     // them: what the user typed, kept on top of this text.
@@ -121,6 +141,16 @@ private:
     LineEnd CommonEnd() const;
     static void FixEnds(std::vector<Line>& lines, bool lastAdded, LineEnd common,
                         bool endedWithLineEnd);
+    // The one name a compactable line blocks, and whether at an IPv6 address.
+    bool CompactableName(const Line& line, std::string& name, bool& ipv6) const;
+    // A line of the text after a compaction: one kept (its index), or a new one.
+    struct PlannedLine {
+        std::size_t keep;
+        std::string text;
+        LineEnd end;
+    };
+    Compaction PlanCompaction(std::vector<PlannedLine>* plan) const;
+    std::string TextOf(const Line& line) const;
     ShownLines Shown() const;
     static EditScript Diff(const ShownLines& base, std::string_view editorText);
     // False when a line to replace is missing; newShown, when given, tells

@@ -13,6 +13,7 @@
 #include "hosts/HostsBackup.h"
 #include "hosts/HostsText.h"
 #include "res/resource.h"
+#include "update/ListSourcesFile.h"
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
 #include "win/OpenUrl.h"
@@ -42,9 +43,11 @@ constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
 constexpr DWORD kPathBufferSize = 32768;
 constexpr char kFillProgress[] = "正在载入Host表… ";
-constexpr RECT kFillProgressRect{300, 350, 460, 362};
+constexpr char kNothingToCompact[] = "Host表中没有可以合并的单个域名屏蔽行。";
+constexpr char kCompacted[] = "已整理Host表，减少了";
+constexpr char kCompactFailed[] = "整理Host表失败：";
 // Right of the input format, left of the help link.
-constexpr RECT kNoticeRect{226, 39, 436, 51};
+constexpr RECT kStatusRect{226, 39, 436, 51};
 
 std::string TimeText(const SYSTEMTIME& t) {
     char text[32];
@@ -112,6 +115,7 @@ bool HostsPage::ProcessMessage(Message& m) {
         {IDC_LINK_HELP, &HostsPage::OnHelp},
         {IDC_LINK_SHARE, &HostsPage::OnShare},
         {IDC_LINK_RESTORE, &HostsPage::OnRestore},
+        {IDC_LINK_COMPACT, &HostsPage::OnCompact},
     };
     return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
 }
@@ -127,13 +131,10 @@ void HostsPage::OnInitDialog(Message&) {
     exportLink_.Create(Hwnd(), IDC_LINK_EXPORT, RECT{70, 350, 94, 362}, "导出");
     shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
     restoreLink_.Create(Hwnd(), IDC_LINK_RESTORE, RECT{254, 350, 278, 362}, "恢复");
-    if (HWND progress = CreateLabelWindow(Hwnd(), IDC_FILL_PROGRESS, kFillProgressRect);
-        progress && fillLabel_.Attach(progress)) {
-        fillLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
-    }
-    if (HWND notice = CreateLabelWindow(Hwnd(), IDC_HOSTS_NOTICE, kNoticeRect);
-        notice && noticeLabel_.Attach(notice)) {
-        noticeLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
+    compactLink_.Create(Hwnd(), IDC_LINK_COMPACT, RECT{288, 350, 348, 362}, "整理Host表");
+    if (HWND status = CreateLabelWindow(Hwnd(), IDC_HOSTS_STATUS, kStatusRect);
+        status && statusLabel_.Attach(status)) {
+        statusLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
     }
 
     editor_ = GetDlgItem(Hwnd(), IDC_HOSTS_EDITOR);
@@ -195,9 +196,13 @@ void HostsPage::ShowLoaded(const HostsOutcome& loaded) {
 
 void HostsPage::SetNotice(const std::string& text) {
     notice_ = text;
-    if (!noticeLabel_.Hwnd()) return;
-    noticeLabel_.SetText(text.c_str());
-    ShowWindow(noticeLabel_.Hwnd(), text.empty() ? SW_HIDE : SW_SHOWNA);
+    if (!IsFilling()) ShowStatus(notice_);
+}
+
+void HostsPage::ShowStatus(const std::string& text) {
+    if (!statusLabel_.Hwnd()) return;
+    statusLabel_.SetText(text.c_str());
+    ShowWindow(statusLabel_.Hwnd(), text.empty() ? SW_HIDE : SW_SHOWNA);
 }
 
 void HostsPage::FillEditor(std::string text) {
@@ -214,16 +219,12 @@ void HostsPage::OnTimer(Message& m) {
 }
 
 void HostsPage::ShowFillProgress(int percent) {
-    if (!fillLabel_.Hwnd()) return;
     if (percent < 0) {
-        ShowWindow(fillLabel_.Hwnd(), SW_HIDE);
-        return;
-    }
-    if (percent != shownPercent_) {
-        fillLabel_.SetText((kFillProgress + std::to_string(percent) + "%").c_str());
+        ShowStatus(notice_);
+    } else if (percent != shownPercent_) {
+        ShowStatus(kFillProgress + std::to_string(percent) + "%");
         shownPercent_ = percent;
     }
-    if (!IsWindowVisible(fillLabel_.Hwnd())) ShowWindow(fillLabel_.Hwnd(), SW_SHOWNA);
 }
 
 void HostsPage::RenewEditor() {
@@ -278,6 +279,10 @@ void HostsPage::OnSave() {
         return;
     }
     if (saved.refill) FillEditor(document_.Lines().ShownText());
+    // What the user typed is theirs: no list takes it out again.
+    if (!saved.typedNames.empty()) {
+        ListSourcesFile().Edit([&](ListSources& sources) { return sources.Claim(saved.typedNames); });
+    }
     ShowMessage(kSavedMessage);
 }
 
@@ -349,17 +354,50 @@ void HostsPage::OnRestore() {
 
 void HostsPage::TakeOutExcepted(const std::string& exceptionLines) {
     const ExceptionList added(exceptionLines);
-    std::string text;
-    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
-    const std::string before = text;
-    const HostsOutcome outcome = document_.TakeOutExcepted(added, text);
+    const HostsOutcome outcome = TakeOut([&](std::string_view name) { return added.Matches(name); });
     if (!outcome.Ok()) {
         ShowMessage(kExceptionsNotApplied + outcome.Reason());
         return;
     }
-    // The editor too, keeping what the user typed and has not saved yet.
-    if (editor_ && text != before) FillEditor(std::move(text));
     ShowMessage(kExceptionsApplied + std::to_string(outcome.names) + "行。");
+}
+
+HostsOutcome HostsPage::TakeOut(const std::function<bool(std::string_view name)>& remove) {
+    std::string text;
+    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
+    const std::string before = text;
+    HostsOutcome outcome = document_.TakeOut(remove, text);
+    // The editor too, keeping what the user typed and has not saved yet.
+    if (outcome.Ok() && editor_ && text != before) FillEditor(std::move(text));
+    return outcome;
+}
+
+// Single-name blocking lines, nine names a line, after the user has heard
+// how many lines that saves; a backup comes first, as before every write.
+void HostsPage::OnCompact() {
+    const HostsLines::Compaction compaction = document_.Lines().CompactionOf();
+    if (compaction.Saved() == 0) {
+        ShowMessage(kNothingToCompact);
+        return;
+    }
+    if (!AskCompact(compaction.Saved(), compaction.lines)) return;
+    std::string text;
+    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
+    const std::string before = text;
+    const HostsOutcome outcome = document_.Compact(text);
+    if (!outcome.Ok()) {
+        ShowMessage(kCompactFailed + outcome.Reason());
+        return;
+    }
+    if (editor_ && text != before) FillEditor(std::move(text));
+    ShowMessage(kCompacted + std::to_string(outcome.names) + "行。");
+}
+
+bool HostsPage::AskCompact(std::size_t linesSaved, std::size_t linesJoined) {
+    const std::string question = "整理后Host表将减少" + std::to_string(linesSaved) + "行：" +
+                                 std::to_string(linesJoined) + "个单域名屏蔽行将合并为每行9个域名。"
+                                 "整理前会先备份Host表。是否整理？";
+    return ConfirmDialog(question, "整理", "取消").Run() == IDOK;
 }
 
 void HostsPage::OnHelp() {

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogs/RestoreDialog.h"
@@ -40,6 +42,9 @@ public:
     // Takes the names the new exception lines cover out of HOSTS (after a
     // backup) and out of the editor, and says how many went.
     void TakeOutExcepted(const std::string& exceptionLines);
+    // Takes names out of HOSTS's blocking lines (after a backup) and out of
+    // the editor, keeping what the user typed.
+    HostsOutcome TakeOut(const std::function<bool(std::string_view name)>& remove);
 
     // True while the editor holds only the first part of its text.
     bool IsFilling() const { return fill_.Running(); }
@@ -50,7 +55,7 @@ public:
     // being filled with.
     bool ReadEditorText(std::string& text) const;
     // The line of text above the editor that tells what the page did to
-    // HOSTS on its own.
+    // HOSTS on its own, once the editor is filled.
     std::string Notice() const { return notice_; }
 
 protected:
@@ -61,6 +66,8 @@ protected:
     // The backup chosen from the list shown, or -1.
     virtual int AskRestoreChoice(const std::vector<RestoreDialog::Item>& items);
     virtual bool Open(const std::string& address);
+    // Whether to compact HOSTS, told how many lines it saves.
+    virtual bool AskCompact(std::size_t linesSaved, std::size_t linesJoined);
 
     bool ProcessMessage(Message& m) override;
     void PaintHook(HDC dc, const RECT& client) override;
@@ -74,10 +81,12 @@ private:
     void OnHelp();
     void OnShare();
     void OnRestore();
+    void OnCompact();
 
     // Shows what loading HOSTS did, as the notice or a message.
     void ShowLoaded(const HostsOutcome& loaded);
     void SetNotice(const std::string& text);
+    void ShowStatus(const std::string& text);
     // Empties the editor and fills it with text (EditorFill); a fill still
     // running is given up.
     void FillEditor(std::string text);
@@ -94,8 +103,9 @@ private:
     HyperlinkLabel exportLink_;
     HyperlinkLabel shareLink_;
     HyperlinkLabel restoreLink_;
-    TextLabel fillLabel_;
-    TextLabel noticeLabel_;
+    HyperlinkLabel compactLink_;
+    // The fill's progress while the editor fills, else the notice.
+    TextLabel statusLabel_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     EditorFill fill_;
     int shownPercent_ = -1;

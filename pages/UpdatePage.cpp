@@ -16,7 +16,9 @@
 #include "res/resource.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinGdi.h"
+#include "hosts/HostsLine.h"
 #include "update/DailyUpdateTask.h"
+#include "update/ListSourcesFile.h"
 #include "update/UpdateLog.h"
 
 namespace {
@@ -29,7 +31,20 @@ constexpr char kCheckFailed[] = "检测失败：";
 constexpr char kLastRun[] = "上次自动升级：";
 constexpr char kExceptionsNotSaved[] = "例外站点保存失败：无法写入config.ini";
 constexpr char kSchedulerMissing[] = "无法设置每天自动检测升级：系统的任务计划程序不可用";
+constexpr char kNamesNotTakenOut[] = "未能从Host表中移除这些站点的域名：";
 constexpr char kSchedulerRefused[] = "无法设置每天自动检测升级：任务计划程序拒绝了该任务（错误代码 ";
+
+constexpr COLORREF kCountsColor = RGB(96, 96, 96);
+
+// What a site's row says of its last check: why it failed, or what its
+// list changed in HOSTS.
+std::string SiteNote(const SiteResult& site) {
+    if (site.outcome == SiteOutcome::Failed) return kCheckFailed + site.reason;
+    if (site.outcome != SiteOutcome::Newer) return {};
+    std::string note = "新增" + std::to_string(site.added) + "条，移除" + std::to_string(site.removed) + "条";
+    if (site.heldBack) note += "（列表比上次少一半以上，再次收到时才移除）";
+    return note;
+}
 
 std::string ProgramPath() {
     char path[MAX_PATH] = {};
@@ -147,13 +162,14 @@ void UpdatePage::ShowDailyUpdate() {
 }
 
 void UpdatePage::ShowSiteResults(const std::vector<SiteResult>& sites) {
-    const auto failure = [](const SiteResult& site) {
-        return site.outcome == SiteOutcome::Failed ? kCheckFailed + site.reason : std::string();
-    };
     std::string official;
+    bool officialFailed = false;
     for (const SiteResult& site : sites) {
-        if (site.official) official = failure(site);
+        if (!site.official) continue;
+        official = SiteNote(site);
+        officialFailed = site.outcome == SiteOutcome::Failed;
     }
+    officialStatus_.SetFont(officialFailed ? kFailureColor : kCountsColor, false, kSkinFontHeight);
     officialStatus_.SetText(official.c_str());
     for (int i = 0; i < siteList_.RowCount(); ++i) {
         auto* row = static_cast<SiteRow*>(siteList_.Row(i));
@@ -161,7 +177,8 @@ void UpdatePage::ShowSiteResults(const std::vector<SiteResult>& sites) {
         row->note.clear();
         for (const SiteResult& site : sites) {
             if (!site.official && lstrcmpiA(site.address.c_str(), row->address.c_str()) == 0) {
-                row->note = failure(site);
+                row->note = SiteNote(site);
+                row->noteColor = site.outcome == SiteOutcome::Failed ? kFailureColor : kCountsColor;
             }
         }
     }
@@ -218,6 +235,48 @@ void UpdatePage::OnRemoveSites() {
         sites.erase(std::remove_if(sites.begin(), sites.end(), gone), sites.end());
         return true;
     });
+    TakeOutListNames(removed);
+}
+
+// The names the removed sites' lists brought leave HOSTS if the user says
+// so, but for those another site's list holds, which pass to it. Either
+// way the sites' records go: names left in HOSTS are the user's now.
+void UpdatePage::TakeOutListNames(const std::vector<std::string>& removed) {
+    const ListSourcesFile file;
+    const ListSources sources = file.Read();
+    std::vector<std::uint64_t> leaving;
+    std::vector<std::pair<std::string, std::uint64_t>> passed;
+    const auto isRemoved = [&](const ListSource& source) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&](const std::string& r) { return sources.Find(r) == &source; });
+    };
+    for (const ListSource& source : sources.All()) {
+        if (!isRemoved(source)) continue;
+        for (std::uint64_t name : source.brought) {
+            const auto holder = std::find_if(sources.All().begin(), sources.All().end(), [&](const ListSource& other) {
+                return !isRemoved(other) && Holds(other.listed, name);
+            });
+            if (holder == sources.All().end()) {
+                leaving.push_back(name);
+            } else {
+                passed.emplace_back(holder->address, name);
+            }
+        }
+    }
+    SortUnique(leaving);
+    if (!leaving.empty() && AskTakeOutNames(leaving.size()) && onTakeOutNames_) {
+        const std::string failure = onTakeOutNames_([&](std::string_view name) {
+            std::string store;
+            return Holds(leaving, NameHash(NameKey(name, store)));
+        });
+        if (!failure.empty()) ShowMessage(kNamesNotTakenOut + failure);
+    }
+    file.Edit([&](ListSources& edited) {
+        for (const auto& [address, name] : passed) edited.Get(address).brought.push_back(name);
+        for (const auto& [address, name] : passed) SortUnique(edited.Get(address).brought);
+        for (const std::string& address : removed) edited.Remove(address);
+        return true;
+    });
 }
 
 void UpdatePage::OnOfficialListLink() {
@@ -269,6 +328,11 @@ bool UpdatePage::AskExceptions(std::string& text) {
 
 void UpdatePage::ShowMessage(const std::string& text) {
     MessageDialog(text).Run();
+}
+
+bool UpdatePage::AskTakeOutNames(std::size_t count) {
+    const std::string question = "是否同时从Host表中移除这些站点的列表带来的" + std::to_string(count) + "个域名？";
+    return ConfirmDialog(question, "移除", "保留").Run() == IDOK;
 }
 
 bool UpdatePage::AskSiteAddress(std::string& address) {

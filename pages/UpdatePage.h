@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "skin/HeaderListView.h"
@@ -34,6 +35,11 @@ public:
     void SetOnExceptionsAdded(std::function<void(const std::string& lines)> handler) {
         onExceptionsAdded_ = std::move(handler);
     }
+    // Takes the names the test says out of HOSTS; "" or why it failed.
+    using NameTest = std::function<bool(std::string_view name)>;
+    void SetOnTakeOutNames(std::function<std::string(const NameTest& remove)> handler) {
+        onTakeOutNames_ = std::move(handler);
+    }
     // Reads again whether the daily update task exists and the log's last run.
     void ShowDailyUpdate();
 
@@ -44,6 +50,8 @@ protected:
     virtual bool Open(const std::string& address);
     virtual bool AskExceptions(std::string& text);
     virtual void ShowMessage(const std::string& text);
+    // Whether the names the removed sites' lists brought leave HOSTS too.
+    virtual bool AskTakeOutNames(std::size_t count);
 
     bool ProcessMessage(Message& m) override;
 
@@ -60,6 +68,7 @@ private:
     void OnDailyCheck();
 
     void AppendSiteRow(const std::string& address);
+    void TakeOutListNames(const std::vector<std::string>& removed);
     HeaderListView siteList_;
     TextLabel officialLabel_;
     TextLabel customLabel_;
@@ -73,4 +82,5 @@ private:
     TextLabel dailyLabel_;
     TextLabel lastRun_;
     std::function<void(const std::string&)> onExceptionsAdded_;
+    std::function<std::string(const NameTest&)> onTakeOutNames_;
 };

@@ -23,7 +23,6 @@ constexpr int kSortMarkSpace = 20;
 constexpr COLORREF kRowColor = RGB(255, 255, 255);
 constexpr COLORREF kRowTextColor = RGB(0, 0, 0);
 constexpr COLORREF kSelectedTextColor = RGB(255, 255, 255);
-constexpr COLORREF kNoteColor = RGB(255, 0, 0);
 constexpr int kNoteGap = 8;
 
 // Image 0 ticked, image 1 not ticked; empty if either picture is missing,
@@ -288,7 +287,9 @@ void HeaderListView::DrawRow(const DRAWITEMSTRUCT& item) {
             cell.right -= kCellRightPadding;
         }
         const auto* record = reinterpret_cast<const ListRow*>(item.itemData);
-        if (column == columns - 1 && record && !record->note.empty()) DrawNote(dc, record->note, selected, cell);
+        if (column == columns - 1 && record && !record->note.empty()) {
+            DrawNote(dc, record->note, record->noteColor, selected, cell);
+        }
         DrawTextA(dc, text.data(), -1, &cell,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
@@ -296,7 +297,8 @@ void HeaderListView::DrawRow(const DRAWITEMSTRUCT& item) {
 }
 
 // Right-aligned in the cell, which then ends before it.
-void HeaderListView::DrawNote(HDC dc, const std::string& note, bool selected, RECT& cell) const {
+void HeaderListView::DrawNote(HDC dc, const std::string& note, COLORREF color, bool selected,
+                              RECT& cell) const {
     const std::wstring wide = AnsiToWide(note);
     SIZE size{};
     GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
@@ -307,7 +309,7 @@ void HeaderListView::DrawNote(HDC dc, const std::string& note, bool selected, RE
     place.right = std::min(cell.right, client.right - kCellRightPadding);
     place.left = std::max(cell.left, place.right - size.cx);
     const COLORREF text = GetTextColor(dc);
-    SetTextColor(dc, selected ? kSelectedTextColor : kNoteColor);
+    SetTextColor(dc, selected ? kSelectedTextColor : color);
     DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &place,
               DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX | DT_END_ELLIPSIS);
     SetTextColor(dc, text);

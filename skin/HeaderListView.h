@@ -19,9 +19,10 @@
 struct ListRow {
     virtual ~ListRow() = default;
     int ticked = 0;  // non-zero: the row's check box is ticked
-    // A short remark drawn in red at the end of the row's last column, such
-    // as why a site's last check failed; the cell's own text gives way.
+    // A short remark drawn at the end of the row's last column, such as
+    // why a site's last check failed; the cell's own text gives way.
     std::string note;
+    COLORREF noteColor = RGB(255, 0, 0);
 };
 
 // The list's header, drawn from bitmaps: background stretched over the whole
@@ -90,7 +91,7 @@ protected:
 
 private:
     void DrawRow(const DRAWITEMSTRUCT& item);
-    void DrawNote(HDC dc, const std::string& note, bool selected, RECT& cell) const;
+    void DrawNote(HDC dc, const std::string& note, COLORREF color, bool selected, RECT& cell) const;
     bool HasCheckBoxes() const;
     // The visible row under the point and its bounds, or -1.
     int RowAt(POINT point, RECT& bounds) const;

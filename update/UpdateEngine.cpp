@@ -5,9 +5,13 @@
 #include "base/TextEncoding.h"
 #include "base/TextFile.h"
 #include "hosts/HostsDocument.h"
+#include "hosts/HostsLine.h"
+#include "update/ListSourcesFile.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_map>
 
 namespace {
 
@@ -25,7 +29,106 @@ bool SameStamp(const std::string& a, const std::string& b) {
 
 std::size_t Total(const ListDropCounts& d) {
     return d.notBlocking + d.localName + d.addressAsName + d.invalidName + d.protectedName +
-           d.excepted + d.repeatedInList + d.alreadyHeld;
+           d.excepted + d.repeatedInList + d.alreadyHeld + d.overLimit;
+}
+
+// One newer list's part in the pass.
+struct ListMerge {
+    std::vector<std::uint64_t> listed;   // every name it holds, sorted
+    std::vector<std::uint64_t> brought;  // those it added, sorted
+    // Its dropped names may leave HOSTS: false for a list far smaller than
+    // the last one, until the same body comes again.
+    bool trusted = true;
+    std::string digest;  // of such a body
+    std::vector<std::uint64_t> inherited;  // names another list dropped and this one holds
+    std::size_t removed = 0;
+};
+
+// Which names leave HOSTS: each list's names it brought and no longer
+// holds, to the index of that list. A name another list holds stays and
+// passes to that list: to the lists of this pass through their merges, to
+// the others through inherited (address, names).
+std::unordered_map<std::uint64_t, std::size_t> Leaving(
+    const std::vector<UpdateEngine::SiteCheck>& newer, const ListSources& sources,
+    std::vector<ListMerge>& merges, std::vector<std::pair<std::string, std::uint64_t>>& inherited) {
+    std::vector<const ListSource*> others;
+    for (const ListSource& source : sources.All()) {
+        const bool mergedNow = std::any_of(newer.begin(), newer.end(), [&](const UpdateEngine::SiteCheck& check) {
+            return sources.Find(check.result.address) == &source;
+        });
+        if (!mergedNow) others.push_back(&source);
+    }
+    std::unordered_map<std::uint64_t, std::size_t> leaving;
+    for (std::size_t i = 0; i < newer.size(); ++i) {
+        const ListSource* record = sources.Find(newer[i].result.address);
+        if (!record) continue;
+        if (merges[i].listed.size() * 2 < record->listed.size()) {
+            merges[i].digest = ContentDigestStamp(newer[i].body);
+            if (merges[i].digest != record->pendingDigest) {
+                merges[i].trusted = false;
+                continue;
+            }
+        }
+        for (std::uint64_t name : record->brought) {
+            if (Holds(merges[i].listed, name)) continue;
+            const auto holder = std::find_if(merges.begin(), merges.end(), [&](const ListMerge& merge) {
+                return &merge != &merges[i] && Holds(merge.listed, name);
+            });
+            if (holder != merges.end()) {
+                holder->inherited.push_back(name);
+                continue;
+            }
+            const auto other = std::find_if(others.begin(), others.end(),
+                                             [&](const ListSource* source) { return Holds(source->listed, name); });
+            if (other != others.end()) {
+                inherited.emplace_back((*other)->address, name);
+            } else {
+                leaving.emplace(name, i);
+            }
+        }
+    }
+    return leaving;
+}
+
+std::vector<std::uint64_t> Union(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) {
+    std::vector<std::uint64_t> both;
+    std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(both));
+    return both;
+}
+
+// The records once HOSTS holds the lists: what each list holds now, and
+// which of its names it brought.
+void RecordSources(const ListSourcesFile& file, const std::vector<UpdateEngine::SiteCheck>& newer,
+                   std::vector<ListMerge>& merges,
+                   const std::vector<std::pair<std::string, std::uint64_t>>& inherited) {
+    file.Edit([&](ListSources& sources) {
+        std::unordered_map<std::string, std::vector<std::uint64_t>> byAddress;
+        for (const auto& [address, name] : inherited) byAddress[address].push_back(name);
+        for (auto& [address, names] : byAddress) {
+            ListSource& source = sources.Get(address);
+            SortUnique(names);
+            source.brought = Union(source.brought, names);
+        }
+        for (std::size_t i = 0; i < newer.size(); ++i) {
+            ListMerge& merge = merges[i];
+            ListSource& source = sources.Get(newer[i].result.address);
+            SortUnique(merge.inherited);
+            std::vector<std::uint64_t> brought = Union(merge.brought, merge.inherited);
+            if (merge.trusted) {
+                std::vector<std::uint64_t> kept;
+                std::set_intersection(source.brought.begin(), source.brought.end(), merge.listed.begin(),
+                                      merge.listed.end(), std::back_inserter(kept));
+                source.brought = Union(kept, brought);
+                source.listed = std::move(merge.listed);
+                source.pendingDigest.clear();
+            } else {
+                source.brought = Union(source.brought, brought);
+                source.listed = Union(source.listed, merge.listed);
+                source.pendingDigest = merge.digest;
+            }
+        }
+        return true;
+    });
 }
 
 }  // namespace
@@ -141,18 +244,39 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
     DropSitesGoneMeanwhile(newer);
     if (newer.empty()) return report;
     const ExceptionList exceptions(SettingsStore().GetExceptionText());
+    const ListSourcesFile sourcesFile;
+    const ListSources sources = sourcesFile.Read();
+    std::vector<ListMerge> merges;
+    std::vector<std::pair<std::string, std::uint64_t>> inherited;
+    std::size_t added = 0;
     // The lists merge into HOSTS as it is right before the write, after the
     // downloads; a file that cannot be read is left alone, since the lists
     // merged into nothing would replace every line it has.
-    std::size_t added = 0;
     HostsDocument hosts;
     const HostsOutcome outcome = hosts.Update([&](HostsLines& lines) {
         BlockListMerger merger(ReadableText(lines.Bytes()));
-        for (SiteCheck& check : newer) {
-            const ListMergeResult merged = merger.Append(check.body, exceptions);
-            check.result.added = merged.added;
-            check.result.dropped = Total(merged.dropped);
+        merges.assign(newer.size(), ListMerge());
+        for (std::size_t i = 0; i < newer.size(); ++i) {
+            ListMergeResult merged = merger.Append(newer[i].body, exceptions);
+            newer[i].result.added = merged.added;
+            newer[i].result.dropped = Total(merged.dropped);
+            merges[i].listed = std::move(merged.listed);
+            merges[i].brought = std::move(merged.brought);
+            SortUnique(merges[i].listed);
+            SortUnique(merges[i].brought);
         }
+        inherited.clear();
+        const std::unordered_map<std::uint64_t, std::size_t> leaving =
+            Leaving(newer, sources, merges, inherited);
+        lines.RemoveNames(
+            [&](std::string_view name) {
+                std::string store;
+                const auto found = leaving.find(NameHash(NameKey(name, store)));
+                if (found == leaving.end()) return false;
+                ++merges[found->second].removed;
+                return true;
+            },
+            true);
         lines.InsertAfterLastEntry(merger.Added());
         added = merger.AddedCount();
     });
@@ -164,7 +288,16 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
         progress->ReportFailure(report.failure);
         return report;
     }
-    StoreStamps(newer);
+    RecordSources(sourcesFile, newer, merges, inherited);
+    std::vector<SiteCheck> trusted;
+    for (std::size_t i = 0; i < newer.size(); ++i) {
+        newer[i].result.removed = merges[i].removed;
+        newer[i].result.heldBack = !merges[i].trusted;
+        report.removed += merges[i].removed;
+        // A list held back comes again: its names are taken out when it does.
+        if (merges[i].trusted) trusted.push_back(newer[i]);
+    }
+    StoreStamps(trusted);
     report.applied = true;
     report.added = added;
     for (const SiteCheck& check : newer) {

@@ -38,7 +38,7 @@ std::string UpdateLog::DetailOf(const UpdateReport& report) {
     std::size_t dropped = 0;
     for (const SiteResult& site : report.sites) dropped += site.dropped;
     std::string detail = "检查" + std::to_string(report.sites.size()) + "个站点，新增" +
-                         std::to_string(report.added) + "条";
+                         std::to_string(report.added) + "条，移除" + std::to_string(report.removed) + "条";
     // Lines a list held but may not add: elsewhere-pointing, excepted, held already...
     if (dropped > 0) detail += "，略去" + std::to_string(dropped) + "条";
     if (const std::size_t failed = report.FailedSites()) {
@@ -50,6 +50,9 @@ std::string UpdateLog::DetailOf(const UpdateReport& report) {
             first = false;
             detail += site.address + "（" + site.reason + "）";
         }
+    }
+    for (const SiteResult& site : report.sites) {
+        if (site.heldBack) detail += "，" + site.address + "的列表比上次少一半以上，暂不移除";
     }
     if (!report.failure.empty()) detail += "，" + report.failure;
     return detail;

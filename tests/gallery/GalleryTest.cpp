@@ -446,7 +446,7 @@ TEST_F(Gallery, HostsPageWhileItFills) {
     for (int i = 0; i < 30000; ++i) hosts += "127.0.0.1       ad" + std::to_string(i) + ".example.net\r\n";
     page.RefillEditor(hosts);
     ASSERT_TRUE(page.IsFilling());
-    HWND progress = GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS);
+    HWND progress = GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS);
     const auto percent = [&] {
         const std::string text = WindowTextOf(progress, 100);
         const size_t space = text.rfind(' ');

@@ -359,7 +359,7 @@ TEST_F(HostsPageTest, TheMakersNamesAreTakenOutOfHosts) {
         EXPECT_EQ(readOnly ? blocking : cleaned, hosts.Text()) << readOnly;
         EXPECT_EQ(readOnly ? "未能解除对本软件网站的屏蔽：文件为只读" : "已解除Host表对本软件网站的2处屏蔽",
                   page.Notice());
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_HOSTS_NOTICE)));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS)));
     }
     EXPECT_TRUE(page.messages.empty());
 }
@@ -498,10 +498,10 @@ TEST_F(HostsPageTest, ASaveDuringALongFillWritesEveryEntryAndThePageKeepsAnsweri
     EXPECT_TRUE(saved == std::string(kHead) + WithCrLf(entries));
     EXPECT_TRUE(ReadWholeFile(page.exportPath) == saved);
 
-    HWND progress = GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS);
+    HWND progress = GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS);
     ResponseProbe probe(page.Hwnd());
     EXPECT_TRUE(WaitForEachMessage([&] { return IsWindowVisible(progress) != FALSE; }, 5000));
-    EXPECT_EQ(0u, ItemText(page.Hwnd(), IDC_FILL_PROGRESS).find("正在载入Host表… "));
+    EXPECT_EQ(0u, ItemText(page.Hwnd(), IDC_HOSTS_STATUS).find("正在载入Host表… "));
     EXPECT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 300000));
     probe.Stop();
     EXPECT_GT(probe.Answered(), 0);
@@ -526,7 +526,7 @@ TEST_F(HostsPageTest, AnImportDuringAFillMergesIntoTheWholeText) {
     EXPECT_TRUE(WaitFor([&] { return !page.IsFilling(); }, 60000));
     EXPECT_TRUE(WithoutCr(page.EditorText()) == entries + "0.0.0.0         imported.example\n");
     EXPECT_EQ(1, EditorCount(page.Hwnd()));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_FILL_PROGRESS)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS)));
 }
 
 TEST_F(HostsPageTest, LinksOpenTheGuideAndTheSharingPageAndTheEditorHasAGreyOutline) {

@@ -32,7 +32,7 @@ TEST(UpdateLog, StaysBoundedAndKeepsTheNewestRun) {
     ASSERT_TRUE(log.Last(last));
     EXPECT_EQ("2026-12-08 03:00:01", last.time);
     EXPECT_EQ("部分站点失败", last.result);
-    EXPECT_EQ("检查3个站点，新增1999条，略去7条，失败1个：http://a.example/list x（无法连接）", last.detail);
+    EXPECT_EQ("检查3个站点，新增1999条，移除0条，略去7条，失败1个：http://a.example/list x（无法连接）", last.detail);
     DeleteFileA(path.c_str());
 }
 
