@@ -1,18 +1,26 @@
 #include <windows.h>
 
+#include <iterator>
+
 #include "app/MainWindow.h"
 #include "app/ProgramServices.h"
 #include "app/UnattendedUpdate.h"
-#include "dialogs/TextDialog.h"
+#include "base/SystemLibrary.h"
 #include "base/UniqueHandle.h"
+#include "dialogs/TextDialog.h"
 
 namespace {
 
 constexpr char kInstanceMutex[] = "ZorvaACTIVEDEF";
+// Linked delay-loaded (update/CMakeLists.txt): loaded at first use.
+constexpr const wchar_t* kDelayLoaded[] = {L"wininet.dll", L"bcrypt.dll"};
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before any library is loaded by name: none from the program's folder.
+    RestrictDllSearchToSystemFolder(kDelayLoaded, std::size(kDelayLoaded));
+
     // Arguments are never ignored: one not understood gets the usage text.
     const LaunchMode mode = ModeOf(CommandLineArguments());
     if (mode == LaunchMode::BadArguments) {
