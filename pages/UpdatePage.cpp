@@ -192,7 +192,7 @@ void UpdatePage::OnAddSite() {
         for (const CustomSite& stored : sites) {
             if (lstrcmpiA(stored.address.c_str(), address.c_str()) == 0) return false;
         }
-        sites.push_back({address, ""});
+        sites.push_back({address, "", ""});
         return true;
     });
     if (added) AppendSiteRow(address);

@@ -14,12 +14,10 @@ constexpr char kAgent[] = "Mozila/4.0 (compatible; MSIE 5.0;)";
 // Host names must fit this buffer with their terminator; longer ones are
 // refused rather than cut, since a cut name would reach another host.
 constexpr DWORD kHostBufferSize = 260;
-constexpr size_t kMaxStampLength = 259;
 constexpr size_t kMaxHeaderLength = 65536;
 constexpr char kAcceptCompressed[] = "Accept-Encoding: gzip, deflate\r\n";
 constexpr char kDigestPrefix[] = "sha256:";
-constexpr size_t kDigestPrefixLength = sizeof kDigestPrefix - 1;
-constexpr size_t kDigestHexLength = 64;
+constexpr size_t kDigestBytes = 32;
 // Missing from MinGW's wininet.h.
 constexpr DWORD kErrorDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
 
@@ -89,9 +87,7 @@ bool IsRedirect(DWORD status) {
 }
 
 std::string ConditionalHeader(const std::string& validator) {
-    if (validator.empty() || IsDigestStamp(validator) || HasControlCharacter(validator)) {
-        return std::string();
-    }
+    if (IsDigestStamp(validator) || !IsStorableValidator(validator)) return std::string();
     return (IsEtagStamp(validator) ? "If-None-Match: " : "If-Modified-Since: ") + validator +
            "\r\n";
 }
@@ -291,7 +287,7 @@ FetchStatus HttpFetcher::Open(const std::string& address, const std::string& val
             return FetchStatus::BadAddress;
         }
     }
-    response.lastModified = QueryHeader(HTTP_QUERY_LAST_MODIFIED).substr(0, kMaxStampLength);
+    response.lastModified = QueryHeader(HTTP_QUERY_LAST_MODIFIED);
     response.etag = QueryHeader(HTTP_QUERY_ETAG);
     response.contentType = QueryHeader(HTTP_QUERY_CONTENT_TYPE);
     if (response.httpStatus == HTTP_STATUS_OK) return FetchStatus::Ok;
@@ -395,7 +391,7 @@ std::string ContentDigestStamp(const std::string& body) {
         auto bytes = reinterpret_cast<PUCHAR>(const_cast<char*>(body.data() + done));
         if (!BCRYPT_SUCCESS(BCryptHashData(hash.Get(), bytes, piece, 0))) return std::string();
     }
-    UCHAR digest[kDigestHexLength / 2];
+    UCHAR digest[kDigestBytes];
     if (!BCRYPT_SUCCESS(BCryptFinishHash(hash.Get(), digest, sizeof digest, 0))) {
         return std::string();
     }
@@ -408,24 +404,18 @@ std::string ContentDigestStamp(const std::string& body) {
     return stamp;
 }
 
-bool IsEtagStamp(const std::string& stamp) {
-    return stamp.compare(0, 1, "\"") == 0 || stamp.compare(0, 3, "W/\"") == 0;
-}
-
-bool IsDigestStamp(const std::string& stamp) {
-    return stamp.size() == kDigestPrefixLength + kDigestHexLength &&
-           stamp.compare(0, kDigestPrefixLength, kDigestPrefix) == 0 &&
-           std::all_of(stamp.begin() + kDigestPrefixLength, stamp.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-           });
+std::string ListValidatorOf(const FetchResponse& response) {
+    if (response.status != FetchStatus::Ok) return std::string();
+    if (IsStorableValidator(response.lastModified)) return response.lastModified;
+    // An ETag sent without its quotes would read back as a date.
+    if (IsEtagStamp(response.etag) && IsStorableValidator(response.etag)) return response.etag;
+    return std::string();
 }
 
 std::string ListStampOf(const FetchResponse& response) {
     if (response.status != FetchStatus::Ok) return std::string();
-    if (!response.lastModified.empty()) return response.lastModified;
-    // An ETag sent without its quotes would read back as a date.
-    if (IsEtagStamp(response.etag)) return response.etag;
-    return ContentDigestStamp(response.body);
+    const std::string validator = ListValidatorOf(response);
+    return validator.empty() ? ContentDigestStamp(response.body) : validator;
 }
 
 std::string FetchFailureReason(const FetchResponse& response) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ConfigText.h"
 #include "update/ScopedHandles.h"
 
 #include <string>
@@ -33,7 +34,7 @@ struct FetchResponse {
     FetchStatus status = FetchStatus::NoConnection;
     DWORD httpStatus = 0;      // last HTTP status received, 0 if none
     DWORD systemError = 0;     // WinINet / system error code behind a failure
-    std::string lastModified;  // header text as sent, at most 259 characters
+    std::string lastModified;  // header text as sent
     std::string etag;          // header text as sent
     std::string contentType;
     std::string body;          // decoded body (Ok only)
@@ -77,14 +78,14 @@ private:
     InternetHandle request_;
 };
 
-// The stamp a response gives its list: Last-Modified if sent, else the
-// ETag (if quoted, as it must be), else the content digest of the body.
-// Empty unless the response is Ok.
+// The validator a response gives its list: Last-Modified, else the ETag
+// (if quoted, as it must be), each only if it may be stored
+// (IsStorableValidator); empty when neither may, or unless the response is Ok.
+std::string ListValidatorOf(const FetchResponse& response);
+// The stamp of the list: its validator, else the content digest of the body.
 std::string ListStampOf(const FetchResponse& response);
 // "sha256:" and 64 lower-case hex digits; empty if the system cannot hash.
 std::string ContentDigestStamp(const std::string& body);
-bool IsEtagStamp(const std::string& stamp);
-bool IsDigestStamp(const std::string& stamp);
 // A short reason for a failed fetch, for the user and the log; empty for
 // Ok and NotModified.
 std::string FetchFailureReason(const FetchResponse& response);

@@ -13,6 +13,7 @@
 #include "UserActions.h"
 #include "res/resource.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
 #include "base/UniqueHandle.h"
 
@@ -153,7 +154,7 @@ TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
                   "\r\n127.0.0.1       miner-two.example",
               hosts.Text());
     EXPECT_EQ("[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
-                  kNewStamp + "=\r\n",
+                  kNewStamp + "=" + ContentDigestStamp(kList) + "\r\n",
               Config());
     EXPECT_EQ(kList, ReadWholeFile(folder + "temp.txt"));
     EXPECT_EQ("0.0.0.0 existing.example\n0.0.0.0         miner-one.example\n"
