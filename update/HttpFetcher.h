@@ -14,10 +14,13 @@ enum class FetchStatus {
     HttpError,         // any other final status (404, 500...); httpStatus says which
     RedirectToHttp,    // https redirected to http: refused (anyone on the path could
                        // rewrite the list)
+    RedirectToLocal,   // a public site redirected to a loopback, link-local or private
+                       // address: refused (it would reach this machine or its network)
     TooManyRedirects,  // more than the redirect limit, or a loop
     TooLarge,          // body over the size cap
     Cut,               // body ended before its announced length, or the read failed
-    TimedOut,          // no data for the idle limit, or the whole fetch over the total limit
+    TimedOut,          // no data for the idle limit, or the whole fetch, response head
+                       // included, over the total limit
     BadEncoding,       // a Content-Encoding that cannot be decoded, or a compressed body
                        // that arrived undecoded
 };
@@ -41,12 +44,14 @@ struct FetchResponse {
     std::string finalAddress;  // address after redirects
 };
 
-// Fetches block lists over HTTP and HTTPS, synchronously. Belongs to the
-// thread that made it; every operation opens and closes its own requests.
+// Fetches block lists over HTTP and HTTPS. Fetch returns by the total
+// limit whatever the server does: the transfer runs on a thread of its own,
+// which a server that never ends its response head keeps until it stops
+// (or the process ends); Fetch does not wait for it. Every call opens and
+// closes its own requests.
 class HttpFetcher {
 public:
     HttpFetcher() = default;
-    virtual ~HttpFetcher();
     HttpFetcher(const HttpFetcher&) = delete;
     HttpFetcher& operator=(const HttpFetcher&) = delete;
 
@@ -57,25 +62,8 @@ public:
     // a content digest or nothing no conditional header.
     FetchResponse Fetch(const std::string& address, const std::string& validator = std::string());
 
-    // Closes the request, the connection and the session.
-    void CloseHandles();
-
 private:
-    struct Target;  // where one request goes
-
-    static bool CrackAddress(const std::string& address, Target& target);
-    FetchStatus Open(const std::string& address, const std::string& validator,
-                     FetchResponse& response);
-    FetchStatus Send(const Target& target, const std::string& headers, FetchResponse& response);
-    FetchStatus ReadBody(FetchResponse& response);
-    std::string QueryHeader(DWORD query, const char* name = nullptr) const;
-    DWORD TimeLeft() const;
-
     FetchLimits limits_;
-    unsigned long long deadline_ = 0;  // GetTickCount64 time the fetch must end by
-    InternetHandle session_;
-    InternetHandle connection_;
-    InternetHandle request_;
 };
 
 // The validator a response gives its list: Last-Modified, else the ETag

@@ -266,6 +266,35 @@ TEST_F(UpdatePassTest, AnUnchangedListIsNeverNewWhateverItsValidators) {
     EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         official.example", Hosts());
 }
 
+// A server whose response head never ends (a header line every few
+// tenths of a second, for two minutes) is given up at the total limit, and
+// the next site is still checked and merged.
+TEST_F(UpdatePassTest, AHeadThatNeverEndsDoesNotHoldThePass) {
+    std::string lines;
+    while (lines.size() < 1200) lines += "X-More: " + std::to_string(lines.size()) + "\r\n";
+    server.SetStalledResponse("/endless", "HTTP/1.1 200 OK\r\n", lines, 100);
+    LoopbackHttpServer other;  // this one answers one connection at a time
+    ASSERT_TRUE(other.IsRunning());
+    other.SetList("/fine", kNew, "0.0.0.0 fine.example\r\n");
+    WriteFileBesideProgram(kConfig, "[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" +
+                                        server.Url("/endless") + "|=\r\n" + other.Url("/fine") + "|=\r\n");
+    FetchLimits limits;
+    limits.idleMs = 1000;
+    limits.totalMs = 2000;
+    engine.SetFetchLimits(limits);
+
+    const ULONGLONG start = GetTickCount64();
+    auto progress = Run(kAnswerUpdate);
+    // Far below the two minutes the server would hold a fetch that waits for it.
+    EXPECT_LT(GetTickCount64() - start, 60000u);
+    const std::vector<SiteResult> sites = progress->SiteResults();
+    ASSERT_EQ(2u, sites.size());
+    EXPECT_EQ(SiteOutcome::Failed, sites[0].outcome);
+    EXPECT_EQ("连接超时", sites[0].reason);
+    EXPECT_EQ(SiteOutcome::Newer, sites[1].outcome);
+    EXPECT_EQ(std::string(kHostsHead) + "\r\n0.0.0.0         fine.example", Hosts());
+}
+
 TEST_F(UpdatePassTest, DeclinedUpdateChangesNothing) {
     server.SetList(kOfficialPath, kNew, "0.0.0.0 off1.example\r\n");
     server.SetList("/a", kNew, "0.0.0.0 a1.example\r\n");
