@@ -36,6 +36,7 @@ struct WriteResult {
 // Errors of the program's own, beside the system's codes.
 constexpr DWORD kErrorHiddenOrSystemFile = 0x20000001;  // never written, attributes never changed
 constexpr DWORD kErrorChangedMeanwhile = 0x20000002;    // another program changed the file since it was read
+constexpr DWORD kErrorLinkedFolder = 0x20000010;        // the program's own folder is a link or junction
 
 // A short reason in plain Chinese ("文件为只读", "请以管理员身份运行"...) for a
 // failed read or write, to follow a message such as "host表保存失败：".
