@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr char kTitle[] = "TarvoZorvaSitemoatbeta版";
 constexpr int kTabWidth = 87;
 constexpr int kBandTop = 24;
 constexpr int kBandBottom = 94;

@@ -222,6 +222,28 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
     EXPECT_EQ(1u, ExitCode(first));
 }
 
+// Another program holding the guard's name, with no window of Sitemoat to
+// answer: the user is told why nothing opens, and nothing else happens.
+TEST_F(ProgramTest, AGuardHeldWithoutAWindowIsTold) {
+    HostsFileScope hosts(kHosts);
+    const UniqueKernelHandle squatter(CreateMutexA(nullptr, FALSE, "ZorvaACTIVEDEF"));
+    ASSERT_TRUE(squatter);
+    PROCESS_INFORMATION p = Start();
+    HWND told = nullptr;
+    WaitFor([&] {
+        for (HWND w : FindTopWindows(p.dwProcessId, kMessageTitle)) told = w;
+        return told != nullptr || !IsRunning(p);
+    }, kLimitMs);
+    ASSERT_NE(nullptr, told);
+    EXPECT_EQ(0u, ItemText(told, IDC_MESSAGE_TEXT).find("Sitemoat似乎已在运行，但找不到它的窗口。"));
+    EXPECT_TRUE(FindTopWindows(p.dwProcessId, kMainTitle).empty());
+    Click(told, IDOK);
+    EXPECT_EQ(0u, ExitCode(p));
+    EXPECT_EQ(kHosts, hosts.Text());
+    EXPECT_EQ(config, Config());
+    EXPECT_EQ(0, server.ConnectionCount());
+}
+
 // "Sitemoat.exe /update" runs the pass with no window and no question,
 // logs one line a run and tells how it went by its exit code, as the
 // README lists them. The runs follow each other like a user's days.
