@@ -222,6 +222,94 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
     EXPECT_EQ(1u, ExitCode(first));
 }
 
+// Wine told, for the programs of these names, to take a DLL of the names
+// given from the program's own folder first, as Windows does for names
+// that are not known DLLs; for the scope's duration, in the test's prefix.
+class NativeFirst {
+public:
+    NativeFirst(const std::vector<std::string>& programs, const std::vector<std::string>& dlls) {
+        for (const std::string& program : programs) {
+            const std::string key = "Software\\Wine\\AppDefaults\\" + program + "\\DllOverrides";
+            HKEY opened = nullptr;
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                &opened, nullptr) != ERROR_SUCCESS) {
+                continue;
+            }
+            keys_.push_back("Software\\Wine\\AppDefaults\\" + program);
+            for (const std::string& dll : dlls) {
+                constexpr char kOrder[] = "native,builtin";
+                set_ += RegSetValueExA(opened, dll.c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder) == ERROR_SUCCESS;
+            }
+            RegCloseKey(opened);
+        }
+    }
+    ~NativeFirst() {
+        for (const std::string& key : keys_) RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+    }
+    NativeFirst(const NativeFirst&) = delete;
+    NativeFirst& operator=(const NativeFirst&) = delete;
+
+    size_t ValuesSet() const { return set_; }
+
+private:
+    std::vector<std::string> keys_;
+    size_t set_ = 0;
+};
+
+// DLLs of system names planted beside the program, with Wine told to
+// prefer such copies as Windows does for names that are not known DLLs
+// (what WINEDLLOVERRIDES="...=n,b" does for a whole session), are never loaded: not in /update (wininet, bcrypt, dnsapi), not in the
+// window (riched32, atl). The probe shows that a bare-name load does take
+// them.
+TEST_F(ProgramTest, DllsPlantedBesideTheProgramAreNeverLoaded) {
+    const char* const names[] = {"bcrypt.dll", "dnsapi.dll", "atl.dll", "riched32.dll", "wininet.dll"};
+    for (const char* name : names) {
+        ASSERT_TRUE(CopyFileA(PLANTED_DLL, (folder + name).c_str(), FALSE)) << name;
+        DeleteFileA((folder + name + ".loaded").c_str());
+    }
+    const std::string probe = folder + "dll_probe.exe";
+    ASSERT_TRUE(CopyFileA(DLL_PROBE, probe.c_str(), FALSE));
+    const NativeFirst nativeFirst({"Sitemoat.exe", "dll_probe.exe"},
+                                  {"bcrypt", "dnsapi", "atl", "riched32", "wininet"});
+    ASSERT_EQ(10u, nativeFirst.ValuesSet());
+    const auto marked = [&] {
+        std::vector<std::string> loaded;
+        for (const char* name : names) {
+            if (GetFileAttributesA((folder + name + ".loaded").c_str()) != INVALID_FILE_ATTRIBUTES) {
+                loaded.push_back(name);
+            }
+        }
+        return loaded;
+    };
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION control{};
+    std::string commandLine = "\"" + probe + "\" dnsapi.dll";
+    ASSERT_TRUE(CreateProcessA(probe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &si, &control));
+    started.push_back(control);
+    EXPECT_EQ(0u, ExitCode(control));
+    ASSERT_EQ(std::vector<std::string>{"dnsapi.dll"}, marked()) << "the override did not take";
+    DeleteFileA((folder + "dnsapi.dll.loaded").c_str());
+
+    HostsFileScope hosts(kHosts);
+    EXPECT_EQ(1u, ExitCode(Start("/update")));
+    EXPECT_NE(std::string::npos, hosts.Text().find("miner-one.example"));
+    PROCESS_INFORMATION window = Start();
+    HWND main = WaitUntilIdle(window);
+    ASSERT_NE(nullptr, main);
+    EXPECT_NE(nullptr, FindHostsEditor(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(window));
+    EXPECT_EQ(std::vector<std::string>{}, marked());
+
+    for (const char* name : names) DeleteFileA((folder + name).c_str());
+    DeleteFileA(probe.c_str());
+    DeleteFileA((folder + "update.log").c_str());
+}
+
 // Another program holding the guard's name, with no window of Sitemoat to
 // answer: the user is told why nothing opens, and nothing else happens.
 TEST_F(ProgramTest, AGuardHeldWithoutAWindowIsTold) {
