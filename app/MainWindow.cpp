@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
+#include "dialogs/OpenInBrowser.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/HostsService.h"
@@ -146,7 +146,7 @@ void MainWindow::OnLogo() {
 }
 
 bool MainWindow::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }
 
 void MainWindow::PaintHook(HDC dc, const RECT& client) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
+#include "dialogs/OpenInBrowser.h"
 #include "base/TextCodec.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
@@ -534,7 +534,7 @@ int HostsPage::AskRestoreChoice(const std::vector<RestoreDialog::Item>& items) {
 }
 
 bool HostsPage::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }
 
 void HostsPage::PaintHook(HDC dc, const RECT&) {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
+#include "dialogs/OpenInBrowser.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ExceptionsDialog.h"
 #include "dialogs/TextDialog.h"
@@ -280,5 +280,5 @@ bool UpdatePage::AskSiteAddress(std::string& address) {
 
 
 bool UpdatePage::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }

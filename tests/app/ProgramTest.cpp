@@ -11,8 +11,10 @@
 
 #include "AppTestSupport.h"
 #include "UserActions.h"
+#include "SitemoatConfig.h"
 #include "res/resource.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/UserProxy.h"
 #include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
 #include "base/UniqueHandle.h"
@@ -308,6 +310,32 @@ TEST_F(ProgramTest, DllsPlantedBesideTheProgramAreNeverLoaded) {
     for (const char* name : names) DeleteFileA((folder + name).c_str());
     DeleteFileA(probe.c_str());
     DeleteFileA((folder + "update.log").c_str());
+}
+
+// With the maker's host served by a loopback proxy: nothing asks for the
+// news page while its tab has not been chosen; choosing it sends the page's
+// browser there.
+TEST_F(ProgramTest, TheNewsPageLoadsNothingUntilItsTabIsChosen) {
+    HostsFileScope hosts(kHosts);
+    WriteWholeFile(folder + "config.ini", "[update]\r\nofficial=0\r\ncustom=0\r\n");
+    LoopbackHttpServer proxy;
+    ASSERT_TRUE(proxy.IsRunning());
+    // Wine's browser spells out the default port.
+    const std::string news = std::string("http://") + kMakerHost + ":80/host/hostnews.php";
+    proxy.SetResponse(news, RawHttpResponse("200 OK", {"Content-Length: 2"}, "ok"));
+    const UserProxy userProxy("127.0.0.1:" + std::to_string(proxy.Port()));
+    ASSERT_EQ(ERROR_SUCCESS, userProxy.Result());
+
+    PROCESS_INFORMATION p = Start();
+    HWND main = WaitUntilIdle(p);
+    ASSERT_NE(nullptr, main);
+    Sleep(1000);
+    EXPECT_EQ(0, proxy.ConnectionCount());
+    PostMessageA(main, WM_USER + 150, 2, -1);  // the news tab chosen
+    EXPECT_TRUE(WaitFor([&] { return proxy.ConnectionCount() > 0; }, kLimitMs));
+    EXPECT_EQ(std::vector<std::string>{news}, proxy.RequestedPaths());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(p));
 }
 
 // Another program holding the guard's name, with no window of Sitemoat to

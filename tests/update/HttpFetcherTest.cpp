@@ -3,6 +3,7 @@
 #include "settings/SettingsStore.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ProgramFiles.h"
+#include "tests/support/UserProxy.h"
 #include "update/HostAddress.h"
 
 #include <windows.h>
@@ -421,44 +422,6 @@ TEST(FetchStamps, ListStampIsLastModifiedElseEtagElseDigest) {
         EXPECT_EQ(c.stamp, ListStampOf(response)) << c.lastModified << " " << c.etag;
     }
 }
-
-// A proxy the user configured, switched on for the scope and off again
-// after it. Result() tells whether the settings were written.
-class UserProxy {
-public:
-    explicit UserProxy(const std::string& server) {
-        result_ = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &key_, nullptr);
-        if (result_ != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        result_ = SetEnabled(1);
-        if (result_ != ERROR_SUCCESS) return;
-        result_ = RegSetValueExA(key_, "ProxyServer", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(server.c_str()),
-                                 DWORD(server.size() + 1));
-    }
-    ~UserProxy() {
-        if (!key_) return;
-        SetEnabled(0);
-        RegDeleteValueA(key_, "ProxyServer");
-        RegCloseKey(key_);
-    }
-    UserProxy(const UserProxy&) = delete;
-    UserProxy& operator=(const UserProxy&) = delete;
-
-    LONG Result() const { return result_; }
-
-private:
-    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    LONG SetEnabled(DWORD enabled) {
-        return RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD,
-                              reinterpret_cast<const BYTE*>(&enabled), sizeof enabled);
-    }
-    HKEY key_ = nullptr;
-    LONG result_ = ERROR_SUCCESS;
-};
 
 // The body of a GET through a WinINet session that takes the user's
 // settings as they are, with no exception for loopback; "" on failure.
