@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "SitemoatConfig.h"
+#include "base/InstalledProgram.h"
 #include "dialogs/OpenInBrowser.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ExceptionsDialog.h"
@@ -30,12 +31,10 @@ constexpr char kLastRun[] = "上次自动升级：";
 constexpr char kExceptionsNotSaved[] = "例外站点保存失败：无法写入config.ini";
 constexpr char kSchedulerMissing[] = "无法设置每天自动检测升级：系统的任务计划程序不可用";
 constexpr char kSchedulerRefused[] = "无法设置每天自动检测升级：任务计划程序拒绝了该任务（错误代码 ";
-
-std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? path : "";
-}
+constexpr char kNotInstalled[] =
+    "每天自动检测升级会以管理员权限自动运行Sitemoat，为了安全，只能用于安装版的Sitemoat。\r\n"
+    "请运行安装程序（Sitemoat-版本号-setup.exe）把Sitemoat安装到系统的Program Files文件夹，"
+    "再从开始菜单启动Sitemoat，然后勾选此项。";
 
 // "上次自动升级：2026-12-08 08:23 已更新", the seconds left out.
 std::string LastRunText(const UpdateLog::Entry& last) {
@@ -245,11 +244,19 @@ void UpdatePage::OnExceptions() {
 }
 
 // The box says whether the task really exists, whatever was asked of it.
+// The task runs the program elevated with no prompt: only the installed
+// copy, which only administrators can replace, is ever registered.
 void UpdatePage::OnDailyCheck() {
     const DailyUpdateTask task;
     HRESULT error = S_OK;
-    const TaskSchedulerResult result =
-        IsChecked(Hwnd(), IDC_DAILY_CHECK) ? task.Register(ProgramPath(), &error) : task.Remove(&error);
+    TaskSchedulerResult result = TaskSchedulerResult::Ok;
+    if (!IsChecked(Hwnd(), IDC_DAILY_CHECK)) {
+        result = task.Remove(&error);
+    } else if (const std::string program = InstalledProgram(); !program.empty()) {
+        result = task.Register(program, &error);
+    } else {
+        ShowMessage(kNotInstalled);
+    }
     if (result == TaskSchedulerResult::SchedulerMissing) {
         ShowMessage(kSchedulerMissing);
     } else if (result == TaskSchedulerResult::Refused) {
@@ -278,6 +285,10 @@ bool UpdatePage::AskSiteAddress(std::string& address) {
     return true;
 }
 
+
+std::string UpdatePage::InstalledProgram() {
+    return InstalledProgramPath();
+}
 
 bool UpdatePage::Open(const std::string& address) {
     return OpenInBrowser(address);

@@ -44,6 +44,8 @@ protected:
     virtual bool Open(const std::string& address);
     virtual bool AskExceptions(std::string& text);
     virtual void ShowMessage(const std::string& text);
+    // The running program's path when it is the installed copy, else "".
+    virtual std::string InstalledProgram();
 
     bool ProcessMessage(Message& m) override;
 
