@@ -7,6 +7,7 @@
 # the first call of one of its functions, when WinMain has already
 # restricted the search to the system folder; an ordinary import is resolved
 # before WinMain runs, from the program's own folder first.
+include_guard(GLOBAL)
 find_program(SITEMOAT_DLLTOOL NAMES x86_64-w64-mingw32-dlltool REQUIRED)
 
 function(sitemoat_delay_import target def)
