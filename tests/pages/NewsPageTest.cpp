@@ -281,6 +281,8 @@ TEST(NewsPageExternalTest, TheBrowserStaysOnTheMakersHost) {
         {L"http://evil.example/", true, true, false},
         {news + L".evil.example/", false, true, true},
         {news + L"@evil.example/", false, true, true},
+        {L"http://evil.example@" + news.substr(7), false, true, true},
+        {L"http://sitemoat.example/", false, true, true},
         {L"http://evil.example\\" + news.substr(7), false, true, true},
         {L"javascript:alert(1)", false, true, false},
         {L"file:///C:/Windows/System32/calc.exe", false, true, false},

@@ -40,27 +40,4 @@ TEST(WebAddress, OnlyWebAddressesAreOpened) {
     EXPECT_EQ(OpenUrlResult::NotWebAddress, OpenUrl(std::string("C:\\Windows\\notepad.exe")));
 }
 
-TEST(WebAddress, OnTheHostNamedAndNoOther) {
-    const struct {
-        const wchar_t* address;
-        bool on;
-    } cases[] = {
-        {L"http://www.sitemoat.example/host/hostnews.php", true},
-        {L"HTTPS://WWW.SITEMOAT.EXAMPLE:443", true},
-        {L"http://www.sitemoat.example?x", true},
-        {L"http://www.sitemoat.example.evil.example/", false},
-        {L"http://evil.example/www.sitemoat.example", false},
-        {L"http://www.sitemoat.example@evil.example/", false},
-        {L"http://evil.example@www.sitemoat.example/", false},
-        {L"http://evil.example\\www.sitemoat.example", false},
-        {L"http://sitemoat.example/", false},
-        {L"ftp://www.sitemoat.example/", false},
-        {L"about:blank", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.on, IsAddressOnHost(c.address, "www.sitemoat.example"))
-            << std::string(c.address, c.address + wcslen(c.address));
-    }
-}
-
 }  // namespace
