@@ -37,11 +37,13 @@ public:
     int asked = 0;
     std::vector<std::string> opened;
     std::vector<std::string> messages;
-    std::string installed;  // the installed copy's path, "" for a copy that is not
+    std::string installed;  // the installed copy's path; "": the real check (this test is none)
 
 protected:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    std::string InstalledProgram() override { return installed; }
+    std::string InstalledProgram() override {
+        return installed.empty() ? UpdatePage::InstalledProgram() : installed;
+    }
     bool AskSiteAddress(std::string& address) override {
         ++asked;
         if (!confirmed) return false;
