@@ -12,7 +12,8 @@
 namespace {
 
 constexpr char kInstanceMutex[] = "ZorvaACTIVEDEF";
-// Linked delay-loaded (update/CMakeLists.txt): loaded at first use.
+// Linked delay-loaded from the system folder (update/CMakeLists.txt); comctl32
+// is delay-loaded too, but from the side-by-side store the manifest names.
 constexpr const wchar_t* kDelayLoaded[] = {L"wininet.dll", L"bcrypt.dll"};
 // How long a copy that holds the guard may take to show its window, and
 // to answer a message once it has.
