@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
+#include "dialogs/OpenInBrowser.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
 #include "res/resource.h"
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr char kTitle[] = "TarvoZorvaSitemoatbeta版";
 constexpr int kTabWidth = 87;
 constexpr int kBandTop = 24;
 constexpr int kBandBottom = 94;
@@ -150,7 +149,7 @@ void MainWindow::OnLogo() {
 }
 
 bool MainWindow::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }
 
 void MainWindow::PaintHook(HDC dc, const RECT& client) {

@@ -22,6 +22,7 @@ constexpr UINT WM_TABSELECT = WM_USER + 150;
 // the start-up update check, once.
 class MainWindow : public SkinnedDialog {
 public:
+    static constexpr char kTitle[] = "TarvoZorvaSitemoatbeta版";
     static constexpr int kWidth = 640;
     static constexpr int kHeight = 480;
     static constexpr UINT_PTR kStartupTimer = 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/SystemLibrary.h"
 #include "win/AppModule.h"
 #include "win/AtlLibrary.h"
 
@@ -18,7 +19,7 @@ ProgramServices::ProgramServices(HINSTANCE instance) {
     AppModule::Get().Init(instance);
     // Loaded before any window and freed after the last: the editor's class
     // lives as long as the windows do.
-    richEdit_.Reset(LoadLibraryA("RICHED32.DLL"));
+    richEdit_.Reset(LoadSystemLibrary(L"riched32.dll"));
 }
 
 ProgramServices::~ProgramServices() {

@@ -215,6 +215,8 @@ std::string FileErrorReason(DWORD error) {
         return "文件带有隐藏或系统属性";
     case kErrorChangedMeanwhile:
         return "文件已被其他程序修改";
+    case kErrorLinkedFolder:
+        return "备份文件夹backup是链接或联接点，请删除它后再试";
     default:
         return "系统错误 " + std::to_string(error);
     }

@@ -10,6 +10,7 @@
 // Errors of the program's own, beside the system's codes.
 constexpr DWORD kErrorHiddenOrSystemFile = 0x20000001;  // never written, attributes never changed
 constexpr DWORD kErrorChangedMeanwhile = 0x20000002;    // another program changed the file since it was read
+constexpr DWORD kErrorLinkedFolder = 0x20000010;        // the program's own folder is a link or junction
 
 // The outcome of a write. Dropping it unread does not compile: a write that
 // failed must be told or handled.

@@ -58,6 +58,11 @@ std::string DatedFileName(const SYSTEMTIME& t, unsigned counter) {
     return result + kSuffix;
 }
 
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -110,6 +115,7 @@ std::vector<HostsBackup> HostsBackups::Dated() const {
 }
 
 std::vector<HostsBackup> HostsBackups::List() const {
+    if (IsLink(folder_)) return {};
     std::vector<HostsBackup> backups = Dated();
     const std::string original = folder_ + "\\" + kOriginalName;
     if (Exists(original)) backups.push_back({original, LocalWriteTime(original), true});
@@ -121,7 +127,11 @@ DWORD HostsBackups::Keep(const std::string& bytes) const {
     if (!CreateDirectoryA(folder_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         return GetLastError();
     }
-    if (!(GetFileAttributesA(folder_.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    if (IsLink(folder_)) return kErrorLinkedFolder;
+    const DWORD attributes = GetFileAttributesA(folder_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return ERROR_DIRECTORY;
+    }
     ULARGE_INTEGER available;
     if (GetDiskFreeSpaceExA(folder_.c_str(), &available, nullptr, nullptr) &&
         available.QuadPart < bytes.size() + kSpareBytes) {

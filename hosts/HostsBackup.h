@@ -18,6 +18,8 @@ struct HostsBackup {
 // program's own beside config.ini: the last kKeep, named by date and time,
 // and the very first one, kept for good as the way back to where the user
 // started. Count and total size are bounded, so backups never fill a disk.
+// A folder that is a link or junction is never used: the elevated program
+// would write and delete files wherever it points.
 class HostsBackups {
 public:
     static constexpr std::size_t kKeep = 10;
@@ -27,9 +29,10 @@ public:
 
     // Keeps the bytes as the newest backup, unless the newest already holds
     // them, and as the original when there is none yet; then lets the oldest
-    // go beyond the bounds. ERROR_SUCCESS, or why nothing could be kept.
+    // go beyond the bounds. ERROR_SUCCESS, or why nothing could be kept
+    // (kErrorLinkedFolder for a link).
     DWORD Keep(const std::string& bytes) const;
-    // Newest first, the original last.
+    // Newest first, the original last; none from a folder that is a link.
     std::vector<HostsBackup> List() const;
 
     const std::string& Folder() const { return folder_; }

@@ -8,6 +8,7 @@
 
 #include "SitemoatConfig.h"
 #include "base/TextEncoding.h"
+#include "dialogs/OpenInBrowser.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"
@@ -426,7 +427,7 @@ int HostsPage::AskRestoreChoice(const std::vector<RestoreDialog::Item>& items) {
 }
 
 bool HostsPage::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }
 
 void HostsPage::PaintHook(HDC dc, const RECT&) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "SitemoatConfig.h"
+#include "dialogs/OpenInBrowser.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
@@ -41,6 +42,7 @@ bool NewsPage::ProcessMessage(Message& m) {
     if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
     static const MessageHandler<NewsPage> kMap[] = {
         {WM_INITDIALOG, &NewsPage::OnInitDialog},
+        {WM_SHOWWINDOW, &NewsPage::OnShowWindow},
         {WM_SIZE, &NewsPage::OnSize},
         {WM_DESTROY, &NewsPage::OnDestroy},
     };
@@ -48,6 +50,13 @@ bool NewsPage::ProcessMessage(Message& m) {
 }
 
 void NewsPage::OnInitDialog(Message&) {
+    external_.SetOpenElsewhere([this](const std::wstring& address) { OpenElsewhere(address); });
+}
+
+void NewsPage::OnShowWindow(Message& m) {
+    m.handled = false;
+    if (!m.wParam || started_) return;
+    started_ = true;
     RECT client;
     GetClientRect(Hwnd(), &client);
     host_ = CreateWindowExA(0, kHostClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
@@ -82,6 +91,10 @@ void NewsPage::CreateBrowser() {
         FAILED(events_->Advise(static_cast<IDispatch*>(&external_), &eventsCookie_))) {
         events_.Reset();
     }
+}
+
+void NewsPage::OpenElsewhere(const std::wstring& address) {
+    OpenInBrowser(address);
 }
 
 void NewsPage::Navigate() {

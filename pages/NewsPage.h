@@ -8,8 +8,10 @@
 #include "win/Handles.h"
 
 // The third page: the maker's news page in an embedded browser that fills
-// the page. Where no browser can be made (Wine without its HTML engine),
-// the page stays white and quiet.
+// the page. Nothing is made or loaded until the page is first shown: the
+// browser runs inside the elevated program, so only when the user asks for
+// it. Where no browser can be made (Wine without its HTML engine), the page
+// stays white and quiet.
 class NewsPage : public SkinnedDialog {
 public:
     NewsPage();
@@ -20,17 +22,23 @@ public:
     NewsPageExternal& External() { return external_; }
 
 protected:
+    // Opens an address the page leaves the maker's host for in the user's
+    // browser; tests answer in its stead.
+    virtual void OpenElsewhere(const std::wstring& address);
+
     bool ProcessMessage(Message& m) override;
 
 private:
     void OnInitDialog(Message& m);
+    void OnShowWindow(Message& m);
     void OnSize(Message& m);
     void OnDestroy(Message& m);
     void CreateBrowser();
     void Navigate();
 
     NewsPageExternal external_;
-    HWND host_ = nullptr;  // "AtlAxWin" child, destroyed with the page
+    bool started_ = false;  // first shown: the browser made and sent to the news
+    HWND host_ = nullptr;   // "AtlAxWin" child, destroyed with the page
     ComPtr<IWebBrowser2> browser_;
     ComPtr<IConnectionPoint> events_;
     DWORD eventsCookie_ = 0;

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "SitemoatConfig.h"
+#include "base/WebAddress.h"
+
 namespace {
 
 // A property of a script object read through IDispatch, as text.
@@ -91,12 +94,77 @@ HRESULT NewsPageExternal::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCI
 HRESULT NewsPageExternal::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                  EXCEPINFO*, UINT*) {
     // "ExternalCommand" only looks at whether it was given the page's own
-    // browser; it changes nothing. Browser events are received and ignored.
-    if (id == kExternalCommand && params && params->cArgs >= 1) {
-        const VARIANT& argument = params->rgvarg[params->cArgs - 1];
-        if (argument.vt == VT_DISPATCH) static_cast<void>(SameObject(argument.pdispVal, browser_));
+    // browser; it changes nothing. Events whose arguments are not the
+    // browser's are ignored.
+    if (!params) return S_OK;
+    switch (id) {
+    case kExternalCommand:
+        if (params->cArgs >= 1) {
+            const VARIANT& argument = params->rgvarg[params->cArgs - 1];
+            if (argument.vt == VT_DISPATCH) static_cast<void>(SameObject(argument.pdispVal, browser_));
+        }
+        break;
+    case kBeforeNavigate2:
+        OnBeforeNavigate2(*params);
+        break;
+    case kNewWindow3:
+        OnNewWindow3(*params);
+        break;
+    case kNewWindow2:
+        if (params->cArgs == 2) CancelEvent(*params, 0);
+        break;
+    case kFileDownload:
+        // A document the browser shows goes this way too; a file to save does not.
+        if (params->cArgs == 2 && params->rgvarg[1].vt == VT_BOOL &&
+            params->rgvarg[1].boolVal == VARIANT_FALSE) {
+            CancelEvent(*params, 0);
+        }
+        break;
+    default:
+        break;
     }
     return S_OK;
+}
+
+bool NewsPageExternal::StaysInPage(const std::wstring& address) {
+    return address == L"about:blank" || IsAddressOnHost(address, kMakerHost);
+}
+
+void NewsPageExternal::CancelEvent(DISPPARAMS& params, UINT cancelIndex) {
+    VARIANT& cancel = params.rgvarg[cancelIndex];
+    if (cancel.vt == (VT_BYREF | VT_BOOL) && cancel.pboolVal) *cancel.pboolVal = VARIANT_TRUE;
+}
+
+// Arguments come last first: the browser or frame, the address, flags,
+// target frame, post data, headers, and where to say "cancel".
+void NewsPageExternal::OnBeforeNavigate2(DISPPARAMS& params) {
+    if (params.cArgs != 7) return;
+    const VARIANT& frame = params.rgvarg[6];
+    const VARIANT& url = params.rgvarg[5];
+    const VARIANT& cancel = params.rgvarg[0];
+    if (cancel.vt != (VT_BYREF | VT_BOOL) || !cancel.pboolVal) return;
+    std::wstring address;
+    if (url.vt == (VT_BYREF | VT_VARIANT) && url.pvarVal && url.pvarVal->vt == VT_BSTR &&
+        url.pvarVal->bstrVal) {
+        address.assign(url.pvarVal->bstrVal, SysStringLen(url.pvarVal->bstrVal));
+    } else if (url.vt == VT_BSTR && url.bstrVal) {
+        address.assign(url.bstrVal, SysStringLen(url.bstrVal));
+    }
+    if (StaysInPage(address)) return;
+    *cancel.pboolVal = VARIANT_TRUE;
+    const bool page = frame.vt == VT_DISPATCH && SameObject(frame.pdispVal, browser_);
+    if (page && openElsewhere_ && IsWebAddress(address)) openElsewhere_(address);
+}
+
+// The new window, where to say "cancel", flags, the page it came from, and
+// the address it would show.
+void NewsPageExternal::OnNewWindow3(DISPPARAMS& params) {
+    if (params.cArgs != 5) return;
+    CancelEvent(params, 3);
+    const VARIANT& url = params.rgvarg[0];
+    if (url.vt != VT_BSTR || !url.bstrVal) return;
+    const std::wstring address(url.bstrVal, SysStringLen(url.bstrVal));
+    if (openElsewhere_ && IsWebAddress(address)) openElsewhere_(address);
 }
 
 HRESULT NewsPageExternal::ShowContextMenu(DWORD id, DWORD, DWORD, IUnknown*, IDispatch* element,

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <functional>
+#include <string>
+
 // The dispatch-based user-interface handler that ATL's host window hands
 // the browser's questions to (as ATL declares it).
 struct IDocHostUIHandlerDispatch : public IDispatch {
@@ -43,11 +46,19 @@ constexpr IID kDiidWebBrowserEvents2 = {
 // The news page's one dispatch object, in three roles: the browser's
 // external user-interface handler (context menus, and the script's external
 // object), the script's external object with its one name "ExternalCommand",
-// and the receiver of the browser's events. It lives as long as the page;
-// COM references do not decide its lifetime.
+// and the receiver of the browser's events. As the receiver it keeps the
+// browser on the maker's host: any other navigation is cancelled, and the
+// page's own (not a frame's) goes to the user's browser instead; so do new
+// windows, and downloads are cancelled. It lives as long as the page; COM
+// references do not decide its lifetime.
 class NewsPageExternal : public IDocHostUIHandlerDispatch {
 public:
     static constexpr DISPID kExternalCommand = 501;
+    // The browser's events, as DWebBrowserEvents2 numbers them.
+    static constexpr DISPID kBeforeNavigate2 = 250;
+    static constexpr DISPID kNewWindow2 = 251;
+    static constexpr DISPID kFileDownload = 270;
+    static constexpr DISPID kNewWindow3 = 273;
     // The context-menu kind of a control (a text field, say).
     static constexpr DWORD kControlMenu = 2;
 
@@ -57,6 +68,14 @@ public:
 
     // The page's browser, which "ExternalCommand" compares its argument with.
     void SetBrowser(IUnknown* browser) { browser_ = browser; }
+    // Called with an address that leaves the maker's host, to open it in
+    // the user's browser.
+    void SetOpenElsewhere(std::function<void(const std::wstring&)> open) {
+        openElsewhere_ = std::move(open);
+    }
+    // Whether the browser may show the address itself: an http or https
+    // address on the maker's host, or the empty page.
+    static bool StaysInPage(const std::wstring& address);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -95,6 +114,11 @@ public:
     HRESULT STDMETHODCALLTYPE FilterDataObject(IUnknown* dataObject, IUnknown** replacement) override;
 
 private:
+    void OnBeforeNavigate2(DISPPARAMS& params);
+    void OnNewWindow3(DISPPARAMS& params);
+    static void CancelEvent(DISPPARAMS& params, UINT cancelIndex);
+
     IUnknown* browser_ = nullptr;  // not owned: the page's
+    std::function<void(const std::wstring&)> openElsewhere_;
     LONG references_ = 0;          // counted, but the page owns the object
 };

@@ -9,7 +9,8 @@
 #include <sstream>
 
 #include "SitemoatConfig.h"
-#include "win/OpenUrl.h"
+#include "base/InstalledProgram.h"
+#include "dialogs/OpenInBrowser.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ExceptionsDialog.h"
 #include "dialogs/TextDialog.h"
@@ -33,6 +34,10 @@ constexpr char kExceptionsNotSaved[] = "例外站点保存失败：无法写入c
 constexpr char kSchedulerMissing[] = "无法设置每天自动检测升级：系统的任务计划程序不可用";
 constexpr char kNamesNotTakenOut[] = "未能从Host表中移除这些站点的域名：";
 constexpr char kSchedulerRefused[] = "无法设置每天自动检测升级：任务计划程序拒绝了该任务（错误代码 ";
+constexpr char kNotInstalled[] =
+    "每天自动检测升级会以管理员权限自动运行Sitemoat，为了安全，只能用于安装版的Sitemoat。\r\n"
+    "请运行安装程序（Sitemoat-版本号-setup.exe）把Sitemoat安装到系统的Program Files文件夹，"
+    "再从开始菜单启动Sitemoat，然后勾选此项。";
 
 constexpr COLORREF kCountsColor = RGB(96, 96, 96);
 
@@ -44,12 +49,6 @@ std::string SiteNote(const SiteResult& site) {
     std::string note = "新增" + std::to_string(site.added) + "条，移除" + std::to_string(site.removed) + "条";
     if (site.heldBack) note += "（列表比上次少一半以上，再次收到时才移除）";
     return note;
-}
-
-std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? path : "";
 }
 
 // "上次自动升级：2026-12-08 08:23 已更新", the seconds left out.
@@ -209,7 +208,7 @@ void UpdatePage::OnAddSite() {
         for (const CustomSite& stored : sites) {
             if (lstrcmpiA(stored.address.c_str(), address.c_str()) == 0) return false;
         }
-        sites.push_back({address, ""});
+        sites.push_back({address, "", ""});
         return true;
     });
     if (added) AppendSiteRow(address);
@@ -304,11 +303,19 @@ void UpdatePage::OnExceptions() {
 }
 
 // The box says whether the task really exists, whatever was asked of it.
+// The task runs the program elevated with no prompt: only the installed
+// copy, which only administrators can replace, is ever registered.
 void UpdatePage::OnDailyCheck() {
     const DailyUpdateTask task;
     HRESULT error = S_OK;
-    const TaskSchedulerResult result =
-        IsChecked(Hwnd(), IDC_DAILY_CHECK) ? task.Register(ProgramPath(), &error) : task.Remove(&error);
+    TaskSchedulerResult result = TaskSchedulerResult::Ok;
+    if (!IsChecked(Hwnd(), IDC_DAILY_CHECK)) {
+        result = task.Remove(&error);
+    } else if (const std::string program = InstalledProgram(); !program.empty()) {
+        result = task.Register(program, &error);
+    } else {
+        ShowMessage(kNotInstalled);
+    }
     if (result == TaskSchedulerResult::SchedulerMissing) {
         ShowMessage(kSchedulerMissing);
     } else if (result == TaskSchedulerResult::Refused) {
@@ -343,6 +350,10 @@ bool UpdatePage::AskSiteAddress(std::string& address) {
 }
 
 
+std::string UpdatePage::InstalledProgram() {
+    return InstalledProgramPath();
+}
+
 bool UpdatePage::Open(const std::string& address) {
-    return OpenUrl(address);
+    return OpenInBrowser(address);
 }

@@ -52,6 +52,8 @@ protected:
     virtual void ShowMessage(const std::string& text);
     // Whether the names the removed sites' lists brought leave HOSTS too.
     virtual bool AskTakeOutNames(std::size_t count);
+    // The running program's path when it is the installed copy, else "".
+    virtual std::string InstalledProgram();
 
     bool ProcessMessage(Message& m) override;
 

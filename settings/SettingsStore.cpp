@@ -14,6 +14,7 @@ constexpr char kExceptionSection[] = "exceptions";
 constexpr char kOfficialKey[] = "official";
 constexpr char kCustomKey[] = "custom";
 constexpr char kStampKey[] = "lasttime";
+constexpr char kDigestKey[] = "lastdigest";
 constexpr DWORD kValueBufferSize = 260;
 constexpr DWORD kSectionBufferSize = 10000;
 
@@ -33,29 +34,8 @@ bool IsFlagOn(const char* key) {
     return ReadValue(kUpdateSection, key, "1") == "1";
 }
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Steps by whole characters of the ANSI code page, so the trail byte of a
-// double-byte character is never taken for white space.
-std::string TrimSpace(const char* line) {
-    const char* first = line;
-    while (*first && IsSpace(*first)) first = CharNextA(first);
-    const char* end = first;
-    for (const char* p = first; *p; p = CharNextA(p)) {
-        if (!IsSpace(*p)) end = CharNextA(p);
-    }
-    return std::string(first, end);
-}
-
-// The first '|' that is a character of its own, not the trail byte of a
-// double-byte character (such as the one of "東").
-size_t FindBar(const std::string& line) {
-    for (const char* p = line.c_str(); *p; p = CharNextA(p)) {
-        if (*p == '|') return size_t(p - line.c_str());
-    }
-    return std::string::npos;
+bool IsLeadByte(unsigned char c) {
+    return IsDBCSLeadByte(c) != FALSE;
 }
 
 // The whole section as a list of zero-terminated lines. The platform cuts
@@ -107,12 +87,27 @@ bool SettingsStore::SetCustomUpdateEnabled(bool enabled) const {
     return WriteValue(kUpdateSection, kCustomKey, enabled ? "1" : "0");
 }
 
+// Read from the section's lines: the platform's value read would take the
+// quotes off an ETag, and it would never match again.
 std::string SettingsStore::GetOfficialStamp() const {
-    return ReadValue(kOfficialSection, kStampKey, "");
+    return RawSectionValue(ReadWholeSection(kOfficialSection), kStampKey);
 }
 
-bool SettingsStore::SetOfficialStamp(const std::string& stamp) const {
-    return WriteValue(kOfficialSection, kStampKey, stamp);
+std::string SettingsStore::GetOfficialDigest() const {
+    const std::string digest = RawSectionValue(ReadWholeSection(kOfficialSection), kDigestKey);
+    return IsDigestStamp(digest) ? digest : std::string();
+}
+
+bool SettingsStore::SetOfficialStamp(const std::string& stamp, const std::string& digest) const {
+    const bool stored = WriteValue(kOfficialSection, kStampKey,
+                                   IsStorableValidator(stamp) ? stamp : "");
+    const bool digestStored =
+        IsDigestStamp(digest)
+            ? WriteValue(kOfficialSection, kDigestKey, digest)
+            : WritePrivateProfileStringA(kOfficialSection, kDigestKey, nullptr,
+                                         GetConfigPath().c_str()) != FALSE ||
+                  GetLastError() == ERROR_FILE_NOT_FOUND;
+    return stored && digestStored;
 }
 
 std::vector<CustomSite> SettingsStore::ReadCustomSites() const {
@@ -121,27 +116,27 @@ std::vector<CustomSite> SettingsStore::ReadCustomSites() const {
     for (size_t start = 0; start < section.size();) {
         const char* rawLine = section.c_str() + start;
         start += std::char_traits<char>::length(rawLine) + 1;
-        std::string line = TrimSpace(rawLine);
-        if (line.empty()) continue;
-        size_t bar = FindBar(line);
         CustomSite site;
-        site.address = bar == std::string::npos ? std::string() : line.substr(0, bar);
-        site.stamp = bar == std::string::npos ? line : line.substr(bar + 1);
-        if (!site.stamp.empty() && site.stamp.back() == '=') site.stamp.pop_back();
-        sites.push_back(site);
+        if (ParseCustomSiteLine(rawLine, IsLeadByte, site)) sites.push_back(site);
     }
     return sites;
 }
 
 bool SettingsStore::WriteCustomSite(const std::string& address, const std::string& stamp) const {
-    return WriteValue(kCustomSection, (address + "|" + stamp).c_str(), "");
+    std::string line;
+    if (address.empty() || !FormatCustomSiteLine({address, stamp, ""}, IsLeadByte, line) ||
+        line != address + "|" + stamp + "=") {
+        return false;
+    }
+    line.pop_back();
+    return WriteValue(kCustomSection, line.c_str(), "");
 }
 
 bool SettingsStore::ReplaceCustomSites(const std::vector<CustomSite>& sites) const {
     std::string text;
     for (const CustomSite& site : sites) {
-        // A line without an address goes back as it was read.
-        text += (site.address.empty() ? site.stamp : site.address + "|" + site.stamp) + "=\n";
+        std::string line;
+        if (FormatCustomSiteLine(site, IsLeadByte, line)) text += line + "\n";
     }
     return ReplaceCustomSection(text);
 }
@@ -153,12 +148,14 @@ bool SettingsStore::EditCustomSites(const std::function<bool(std::vector<CustomS
     return edit(sites) && ReplaceCustomSites(sites);
 }
 
-bool SettingsStore::SetCustomSiteStamp(const std::string& address, const std::string& stamp) const {
+bool SettingsStore::SetCustomSiteStamp(const std::string& address, const std::string& stamp,
+                                       const std::string& digest) const {
     return EditCustomSites([&](std::vector<CustomSite>& sites) {
         bool found = false;
         for (CustomSite& site : sites) {
             if (lstrcmpiA(site.address.c_str(), address.c_str()) != 0) continue;
             site.stamp = stamp;
+            site.digest = digest;
             found = true;
         }
         return found;
@@ -166,7 +163,7 @@ bool SettingsStore::SetCustomSiteStamp(const std::string& address, const std::st
 }
 
 bool SettingsStore::CanStoreAddress(const std::string& address) {
-    return FindBar(address) == std::string::npos;
+    return CanStoreSiteAddress(address, IsLeadByte);
 }
 
 bool SettingsStore::ReplaceCustomSection(const std::string& text) const {
@@ -207,7 +204,7 @@ bool SettingsStore::SetExceptionText(const std::string& text) const {
         if (end == std::string::npos) end = text.size();
         // The file format drops white space around a value, in its own way
         // on each system: none is stored.
-        const std::string line = TrimSpace(text.substr(start, end - start).c_str());
+        const std::string line = TrimConfigSpace(text.substr(start, end - start).c_str(), IsLeadByte);
         lines += std::to_string(++number) + "=" + line + '\0';
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }

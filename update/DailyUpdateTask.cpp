@@ -21,6 +21,14 @@ std::wstring XmlText(const std::wstring& text) {
     return escaped;
 }
 
+// The path as the scheduler must be given it: one with white space in
+// quotes, or "C:\Program Files\..." would start C:\Program.exe if there
+// were one.
+std::wstring CommandPath(const std::wstring& path) {
+    const bool quoted = path.size() >= 2 && path.front() == L'"' && path.back() == L'"';
+    return !quoted && path.find_first_of(L" \t") != std::wstring::npos ? L"\"" + path + L"\"" : path;
+}
+
 std::wstring Digits(unsigned value, size_t width) {
     const std::wstring digits = std::to_wstring(value);
     return std::wstring(digits.size() < width ? width - digits.size() : 0, L'0') + digits;
@@ -147,7 +155,7 @@ std::wstring DailyUpdateTask::DefinitionXml(const std::string& programPath,
            L"  </Settings>\r\n"
            L"  <Actions Context=\"Author\">\r\n"
            L"    <Exec>\r\n"
-           L"      <Command>" + XmlText(AnsiToWide(programPath)) + L"</Command>\r\n"
+           L"      <Command>" + XmlText(CommandPath(AnsiToWide(programPath))) + L"</Command>\r\n"
            L"      <Arguments>/update</Arguments>\r\n"
            L"    </Exec>\r\n"
            L"  </Actions>\r\n"

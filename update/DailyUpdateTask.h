@@ -13,7 +13,9 @@ enum class TaskSchedulerResult {
 
 // The daily unattended update, "<program> /update" with the highest
 // privileges, kept by the Windows Task Scheduler through its COM interface.
-// Any thread may call, whatever COM state it is in.
+// Any thread may call, whatever COM state it is in. Only the installed copy
+// may be registered (InstalledProgramPath): what the task starts runs
+// elevated with no prompt. The uninstaller removes the task by its name.
 class DailyUpdateTask {
 public:
     static constexpr char kTaskName[] = "Sitemoat Daily Update";  // in the root folder
@@ -28,7 +30,8 @@ public:
     TaskSchedulerResult Remove(HRESULT* error = nullptr) const;
 
     // What Register hands the scheduler: from start (local time) on, once a
-    // day, programPath (ANSI) with "/update" at the highest run level with
+    // day, programPath (ANSI, in quotes when it holds white space) with
+    // "/update" at the highest run level with
     // the registering user's logon; a missed run starts when it can, battery
     // power neither stops nor prevents it, and a run is ended after an hour.
     static std::wstring DefinitionXml(const std::string& programPath, const SYSTEMTIME& start);

@@ -1,11 +1,18 @@
 #include "update/HttpFetcher.h"
 
+#include "base/UniqueHandle.h"
+#include "update/HostAddress.h"
+
 #include <bcrypt.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,12 +21,10 @@ constexpr char kAgent[] = "Mozila/4.0 (compatible; MSIE 5.0;)";
 // Host names must fit this buffer with their terminator; longer ones are
 // refused rather than cut, since a cut name would reach another host.
 constexpr DWORD kHostBufferSize = 260;
-constexpr size_t kMaxStampLength = 259;
 constexpr size_t kMaxHeaderLength = 65536;
 constexpr char kAcceptCompressed[] = "Accept-Encoding: gzip, deflate\r\n";
 constexpr char kDigestPrefix[] = "sha256:";
-constexpr size_t kDigestPrefixLength = sizeof kDigestPrefix - 1;
-constexpr size_t kDigestHexLength = 64;
+constexpr size_t kDigestBytes = 32;
 // Missing from MinGW's wininet.h.
 constexpr DWORD kErrorDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
 
@@ -33,18 +38,6 @@ struct BCryptHashTraits : handle_traits::NullIsInvalid<BCRYPT_HASH_HANDLE> {
 };
 using BCryptAlgorithm = UniqueHandle<BCryptAlgorithmTraits>;
 using BCryptHash = UniqueHandle<BCryptHashTraits>;
-
-// A dotted IPv4 address in 127.0.0.0/8, "localhost" or the IPv6 loopback.
-bool IsLoopbackHost(const std::string& host) {
-    if (lstrcmpiA(host.c_str(), "localhost") == 0 || host == "::1" || host == "[::1]") {
-        return true;
-    }
-    if (host.compare(0, 4, "127.") != 0) return false;
-    for (char c : host) {
-        if (c != '.' && !std::isdigit(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
-}
 
 // Leading digits as a number, 0 when there are none; valid only when the
 // whole text is a number that fits.
@@ -89,9 +82,7 @@ bool IsRedirect(DWORD status) {
 }
 
 std::string ConditionalHeader(const std::string& validator) {
-    if (validator.empty() || IsDigestStamp(validator) || HasControlCharacter(validator)) {
-        return std::string();
-    }
+    if (IsDigestStamp(validator) || !IsStorableValidator(validator)) return std::string();
     return (IsEtagStamp(validator) ? "If-None-Match: " : "If-Modified-Since: ") + validator +
            "\r\n";
 }
@@ -146,16 +137,60 @@ bool SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
     return InternetSetOptionA(handle, option, &value, sizeof value) != FALSE;
 }
 
-}  // namespace
+// The longest a fetch's thread may take past the total limit to report
+// how it ended, before the caller stops waiting for it.
+constexpr DWORD kReportGraceMs = 1000;
 
-struct HttpFetcher::Target {
+struct Target {
     bool secure = false;
     std::string host;
     INTERNET_PORT port = 0;
     std::string object;  // path and query, as the request line carries them
 };
 
-bool HttpFetcher::CrackAddress(const std::string& address, Target& target) {
+// One fetch, shared by the thread that runs it and the caller that waits
+// for it; whichever lets go last frees it. Only the running thread touches
+// its handles.
+class Transfer {
+public:
+    Transfer(const FetchLimits& limits, std::string address, std::string validator)
+        : limits_(limits), address_(std::move(address)), validator_(std::move(validator)) {}
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    void Run();
+    // The caller has stopped waiting: the thread ends at its next step.
+    void Abandon() { abandoned_ = true; }
+    FetchResponse& Response() { return response_; }
+
+private:
+    static bool CrackAddress(const std::string& address, Target& target);
+    FetchStatus Open();
+    FetchStatus Send(const Target& target, const std::string& headers);
+    FetchStatus ReadBody();
+    std::string QueryHeader(DWORD query, const char* name = nullptr) const;
+    DWORD TimeLeft() const;
+    void CloseHandles();
+
+    const FetchLimits limits_;
+    const std::string address_;
+    const std::string validator_;
+    std::atomic<bool> abandoned_{false};
+    FetchResponse response_;
+    unsigned long long deadline_ = 0;  // GetTickCount64 time the fetch must end by
+    InternetHandle session_;
+    InternetHandle connection_;
+    InternetHandle request_;
+};
+
+DWORD WINAPI RunTransfer(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<Transfer>> transfer(
+        static_cast<std::shared_ptr<Transfer>*>(parameter));
+    (*transfer)->Run();
+    return 0;
+}
+
+bool Transfer::CrackAddress(const std::string& address, Target& target) {
     if (address.empty() || HasControlCharacter(address)) return false;
     URL_COMPONENTSA parts = {};
     parts.dwStructSize = sizeof parts;
@@ -182,22 +217,18 @@ bool HttpFetcher::CrackAddress(const std::string& address, Target& target) {
     return true;
 }
 
-HttpFetcher::~HttpFetcher() {
-    CloseHandles();
-}
-
-void HttpFetcher::CloseHandles() {
+void Transfer::CloseHandles() {
     request_.Reset();
     connection_.Reset();
     session_.Reset();
 }
 
-DWORD HttpFetcher::TimeLeft() const {
+DWORD Transfer::TimeLeft() const {
     const unsigned long long now = GetTickCount64();
     return now >= deadline_ ? 0 : DWORD(std::min<unsigned long long>(deadline_ - now, MAXDWORD));
 }
 
-std::string HttpFetcher::QueryHeader(DWORD query, const char* name) const {
+std::string Transfer::QueryHeader(DWORD query, const char* name) const {
     std::string text(256, '\0');
     for (;;) {
         // A custom query takes the header's name in the buffer it fills.
@@ -215,15 +246,15 @@ std::string HttpFetcher::QueryHeader(DWORD query, const char* name) const {
     }
 }
 
-FetchStatus HttpFetcher::Send(const Target& target, const std::string& headers,
-                              FetchResponse& response) {
+FetchStatus Transfer::Send(const Target& target, const std::string& headers) {
+    FetchResponse& response = response_;
     const DWORD left = TimeLeft();
     if (left == 0) return FetchStatus::TimedOut;
 
     // The user's proxy cannot reach this machine's own loopback; Windows
     // itself bypasses it for loopback, Wine's WinINet does not.
-    DWORD access = IsLoopbackHost(target.host) ? INTERNET_OPEN_TYPE_DIRECT
-                                               : INTERNET_OPEN_TYPE_PRECONFIG;
+    DWORD access = KindOfHost(target.host) == HostKind::Loopback ? INTERNET_OPEN_TYPE_DIRECT
+                                                                 : INTERNET_OPEN_TYPE_PRECONFIG;
     CloseHandles();
     session_.Reset(InternetOpenA(kAgent, access, nullptr, nullptr, 0));
     if (session_) {
@@ -266,22 +297,27 @@ FetchStatus HttpFetcher::Send(const Target& target, const std::string& headers,
     return FetchStatus::Ok;
 }
 
-FetchStatus HttpFetcher::Open(const std::string& address, const std::string& validator,
-                              FetchResponse& response) {
-    CloseHandles();
-    deadline_ = GetTickCount64() + limits_.totalMs;
-    std::string headers = ConditionalHeader(validator);
+FetchStatus Transfer::Open() {
+    FetchResponse& response = response_;
+    std::string headers = ConditionalHeader(validator_);
     const bool conditional = !headers.empty();
     headers += kAcceptCompressed;
 
-    response.finalAddress = address;
+    response.finalAddress = address_;
     bool secure = false;
+    bool local = false;
     for (int redirects = 0;; ++redirects) {
+        if (abandoned_) return FetchStatus::TimedOut;
         Target target;
         if (!CrackAddress(response.finalAddress, target)) return FetchStatus::BadAddress;
         if (secure && !target.secure) return FetchStatus::RedirectToHttp;
         secure = target.secure;
-        FetchStatus sent = Send(target, headers, response);
+        // A public site may not send the request on to this machine or its
+        // network; a site that is there itself may.
+        const bool targetLocal = IsLocalHost(KindOfHost(target.host));
+        if (redirects == 0) local = targetLocal;
+        if (targetLocal && !local) return FetchStatus::RedirectToLocal;
+        FetchStatus sent = Send(target, headers);
         if (sent != FetchStatus::Ok) return sent;
         if (!IsRedirect(response.httpStatus)) break;
         if (redirects >= limits_.maxRedirects) return FetchStatus::TooManyRedirects;
@@ -291,7 +327,7 @@ FetchStatus HttpFetcher::Open(const std::string& address, const std::string& val
             return FetchStatus::BadAddress;
         }
     }
-    response.lastModified = QueryHeader(HTTP_QUERY_LAST_MODIFIED).substr(0, kMaxStampLength);
+    response.lastModified = QueryHeader(HTTP_QUERY_LAST_MODIFIED);
     response.etag = QueryHeader(HTTP_QUERY_ETAG);
     response.contentType = QueryHeader(HTTP_QUERY_CONTENT_TYPE);
     if (response.httpStatus == HTTP_STATUS_OK) return FetchStatus::Ok;
@@ -301,7 +337,8 @@ FetchStatus HttpFetcher::Open(const std::string& address, const std::string& val
     return FetchStatus::HttpError;
 }
 
-FetchStatus HttpFetcher::ReadBody(FetchResponse& response) {
+FetchStatus Transfer::ReadBody() {
+    FetchResponse& response = response_;
     // A body WinINet decodes loses its Content-Encoding and Content-Length
     // headers (Windows and Wine alike); a length beside gzip or deflate
     // would be the encoded one. Asked by number, Wine answers a decoded
@@ -325,7 +362,7 @@ FetchStatus HttpFetcher::ReadBody(FetchResponse& response) {
         // keeps a server that drips bytes from holding one read open, so
         // the deadline is checked between reads.
         const DWORD left = TimeLeft();
-        if (left == 0) return FetchStatus::TimedOut;
+        if (left == 0 || abandoned_) return FetchStatus::TimedOut;
         const DWORD idleMs = std::min(limits_.idleMs, left);
         SetDwordOption(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idleMs);
         const unsigned long long askedAt = GetTickCount64();
@@ -358,13 +395,43 @@ FetchStatus HttpFetcher::ReadBody(FetchResponse& response) {
     return undecoded || gzipMagic ? FetchStatus::BadEncoding : FetchStatus::Ok;
 }
 
-FetchResponse HttpFetcher::Fetch(const std::string& address, const std::string& validator) {
-    FetchResponse response;
-    response.status = Open(address, validator, response);
-    if (response.status == FetchStatus::Ok) response.status = ReadBody(response);
+void Transfer::Run() {
+    deadline_ = GetTickCount64() + limits_.totalMs;
+    FetchResponse& response = response_;
+    try {
+        response.status = Open();
+        if (response.status == FetchStatus::Ok) response.status = ReadBody();
+    } catch (const std::bad_alloc&) {
+        response.status = FetchStatus::TooLarge;
+    }
     if (response.status != FetchStatus::Ok) response.body.clear();
     CloseHandles();
-    return response;
+}
+
+}  // namespace
+
+FetchResponse HttpFetcher::Fetch(const std::string& address, const std::string& validator) {
+    auto transfer = std::make_shared<Transfer>(limits_, address, validator);
+    // WinINet reads the whole response head inside HttpSendRequest, which
+    // no time-out of its own bounds against a server that sends a header
+    // line a second, and which closing its handle does not end under Wine.
+    auto* shared = new std::shared_ptr<Transfer>(transfer);
+    const UniqueKernelHandle thread(CreateThread(nullptr, 0, RunTransfer, shared, 0, nullptr));
+    if (!thread) {
+        delete shared;
+        transfer->Run();
+        return std::move(transfer->Response());
+    }
+    const DWORD waitMs = limits_.totalMs > MAXDWORD - kReportGraceMs ? INFINITE
+                                                                      : limits_.totalMs + kReportGraceMs;
+    if (WaitForSingleObject(thread.Get(), waitMs) == WAIT_OBJECT_0) {
+        return std::move(transfer->Response());
+    }
+    transfer->Abandon();
+    FetchResponse timedOut;
+    timedOut.status = FetchStatus::TimedOut;
+    timedOut.finalAddress = address;
+    return timedOut;
 }
 
 std::string ContentDigestStamp(const std::string& body) {
@@ -395,7 +462,7 @@ std::string ContentDigestStamp(const std::string& body) {
         auto bytes = reinterpret_cast<PUCHAR>(const_cast<char*>(body.data() + done));
         if (!BCRYPT_SUCCESS(BCryptHashData(hash.Get(), bytes, piece, 0))) return std::string();
     }
-    UCHAR digest[kDigestHexLength / 2];
+    UCHAR digest[kDigestBytes];
     if (!BCRYPT_SUCCESS(BCryptFinishHash(hash.Get(), digest, sizeof digest, 0))) {
         return std::string();
     }
@@ -408,24 +475,18 @@ std::string ContentDigestStamp(const std::string& body) {
     return stamp;
 }
 
-bool IsEtagStamp(const std::string& stamp) {
-    return stamp.compare(0, 1, "\"") == 0 || stamp.compare(0, 3, "W/\"") == 0;
-}
-
-bool IsDigestStamp(const std::string& stamp) {
-    return stamp.size() == kDigestPrefixLength + kDigestHexLength &&
-           stamp.compare(0, kDigestPrefixLength, kDigestPrefix) == 0 &&
-           std::all_of(stamp.begin() + kDigestPrefixLength, stamp.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-           });
+std::string ListValidatorOf(const FetchResponse& response) {
+    if (response.status != FetchStatus::Ok) return std::string();
+    if (IsStorableValidator(response.lastModified)) return response.lastModified;
+    // An ETag sent without its quotes would read back as a date.
+    if (IsEtagStamp(response.etag) && IsStorableValidator(response.etag)) return response.etag;
+    return std::string();
 }
 
 std::string ListStampOf(const FetchResponse& response) {
     if (response.status != FetchStatus::Ok) return std::string();
-    if (!response.lastModified.empty()) return response.lastModified;
-    // An ETag sent without its quotes would read back as a date.
-    if (IsEtagStamp(response.etag)) return response.etag;
-    return ContentDigestStamp(response.body);
+    const std::string validator = ListValidatorOf(response);
+    return validator.empty() ? ContentDigestStamp(response.body) : validator;
 }
 
 std::string FetchFailureReason(const FetchResponse& response) {
@@ -453,6 +514,8 @@ std::string FetchFailureReason(const FetchResponse& response) {
         return "服务器答复异常" + code;
     case FetchStatus::RedirectToHttp:
         return "拒绝从https转向http";
+    case FetchStatus::RedirectToLocal:
+        return "拒绝转向本机或局域网地址";
     case FetchStatus::TooManyRedirects:
         return "重定向次数过多";
     case FetchStatus::TooLarge:

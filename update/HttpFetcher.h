@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ConfigText.h"
 #include "update/ScopedHandles.h"
 
 #include <string>
@@ -13,10 +14,13 @@ enum class FetchStatus {
     HttpError,         // any other final status (404, 500...); httpStatus says which
     RedirectToHttp,    // https redirected to http: refused (anyone on the path could
                        // rewrite the list)
+    RedirectToLocal,   // a public site redirected to a loopback, link-local or private
+                       // address: refused (it would reach this machine or its network)
     TooManyRedirects,  // more than the redirect limit, or a loop
     TooLarge,          // body over the size cap
     Cut,               // body ended before its announced length, or the read failed
-    TimedOut,          // no data for the idle limit, or the whole fetch over the total limit
+    TimedOut,          // no data for the idle limit, or the whole fetch, response head
+                       // included, over the total limit
     BadEncoding,       // a Content-Encoding that cannot be decoded, or a compressed body
                        // that arrived undecoded
 };
@@ -33,19 +37,21 @@ struct FetchResponse {
     FetchStatus status = FetchStatus::NoConnection;
     DWORD httpStatus = 0;      // last HTTP status received, 0 if none
     DWORD systemError = 0;     // WinINet / system error code behind a failure
-    std::string lastModified;  // header text as sent, at most 259 characters
+    std::string lastModified;  // header text as sent
     std::string etag;          // header text as sent
     std::string contentType;
     std::string body;          // decoded body (Ok only)
     std::string finalAddress;  // address after redirects
 };
 
-// Fetches block lists over HTTP and HTTPS, synchronously. Belongs to the
-// thread that made it; every operation opens and closes its own requests.
+// Fetches block lists over HTTP and HTTPS. Fetch returns by the total
+// limit whatever the server does: the transfer runs on a thread of its own,
+// which a server that never ends its response head keeps until it stops
+// (or the process ends); Fetch does not wait for it. Every call opens and
+// closes its own requests.
 class HttpFetcher {
 public:
     HttpFetcher() = default;
-    virtual ~HttpFetcher();
     HttpFetcher(const HttpFetcher&) = delete;
     HttpFetcher& operator=(const HttpFetcher&) = delete;
 
@@ -56,35 +62,18 @@ public:
     // a content digest or nothing no conditional header.
     FetchResponse Fetch(const std::string& address, const std::string& validator = std::string());
 
-    // Closes the request, the connection and the session.
-    void CloseHandles();
-
 private:
-    struct Target;  // where one request goes
-
-    static bool CrackAddress(const std::string& address, Target& target);
-    FetchStatus Open(const std::string& address, const std::string& validator,
-                     FetchResponse& response);
-    FetchStatus Send(const Target& target, const std::string& headers, FetchResponse& response);
-    FetchStatus ReadBody(FetchResponse& response);
-    std::string QueryHeader(DWORD query, const char* name = nullptr) const;
-    DWORD TimeLeft() const;
-
     FetchLimits limits_;
-    unsigned long long deadline_ = 0;  // GetTickCount64 time the fetch must end by
-    InternetHandle session_;
-    InternetHandle connection_;
-    InternetHandle request_;
 };
 
-// The stamp a response gives its list: Last-Modified if sent, else the
-// ETag (if quoted, as it must be), else the content digest of the body.
-// Empty unless the response is Ok.
+// The validator a response gives its list: Last-Modified, else the ETag
+// (if quoted, as it must be), each only if it may be stored
+// (IsStorableValidator); empty when neither may, or unless the response is Ok.
+std::string ListValidatorOf(const FetchResponse& response);
+// The stamp of the list: its validator, else the content digest of the body.
 std::string ListStampOf(const FetchResponse& response);
 // "sha256:" and 64 lower-case hex digits; empty if the system cannot hash.
 std::string ContentDigestStamp(const std::string& body);
-bool IsEtagStamp(const std::string& stamp);
-bool IsDigestStamp(const std::string& stamp);
 // A short reason for a failed fetch, for the user and the log; empty for
 // Ok and NotModified.
 std::string FetchFailureReason(const FetchResponse& response);

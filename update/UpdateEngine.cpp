@@ -63,7 +63,7 @@ std::unordered_map<std::uint64_t, std::size_t> Leaving(
         const ListSource* record = sources.Find(newer[i].result.address);
         if (!record) continue;
         if (merges[i].listed.size() * 2 < record->listed.size()) {
-            merges[i].digest = ContentDigestStamp(newer[i].body);
+            merges[i].digest = newer[i].newDigest;
             if (merges[i].digest != record->pendingDigest) {
                 merges[i].trusted = false;
                 continue;
@@ -137,11 +137,13 @@ UpdateEngine::UpdateEngine(std::string officialAddress)
     : officialAddress_(std::move(officialAddress)) {}
 
 UpdateEngine::SiteCheck UpdateEngine::CheckSite(const std::string& address,
-                                                const std::string& stamp, bool official) const {
+                                                const std::string& stamp, const std::string& digest,
+                                                bool official) const {
     SiteCheck check;
     check.result.address = address;
     check.result.official = official;
     check.storedStamp = stamp;
+    check.storedDigest = digest;
     HttpFetcher fetcher;
     fetcher.SetLimits(limits_);
     FetchResponse response = fetcher.Fetch(address, stamp);
@@ -158,13 +160,15 @@ UpdateEngine::SiteCheck UpdateEngine::CheckSite(const std::string& address,
         check.result.reason = kNotAList;
         return check;
     }
-    check.newStamp = ListStampOf(response);
-    if (check.newStamp.empty()) {
+    check.newDigest = ContentDigestStamp(response.body);
+    if (check.newDigest.empty()) {
         check.result.outcome = SiteOutcome::Failed;
         check.result.reason = kNoDigest;
         return check;
     }
-    if (SameStamp(check.newStamp, stamp)) return check;
+    const std::string validator = ListValidatorOf(response);
+    check.newStamp = validator.empty() ? check.newDigest : validator;
+    if (check.newDigest == digest || SameStamp(check.newStamp, stamp)) return check;
     check.result.outcome = SiteOutcome::Newer;
     check.body = std::move(response.body);
     return check;
@@ -174,11 +178,14 @@ std::vector<UpdateEngine::SiteCheck> UpdateEngine::CheckSites() const {
     const SettingsStore settings;
     std::vector<SiteCheck> checks;
     if (settings.IsOfficialUpdateEnabled()) {
-        checks.push_back(CheckSite(officialAddress_, settings.GetOfficialStamp(), true));
+        checks.push_back(CheckSite(officialAddress_, settings.GetOfficialStamp(),
+                                   settings.GetOfficialDigest(), true));
     }
     if (settings.IsCustomUpdateEnabled()) {
         for (const CustomSite& site : settings.ReadCustomSites()) {
-            if (!site.address.empty()) checks.push_back(CheckSite(site.address, site.stamp, false));
+            if (!site.address.empty()) {
+                checks.push_back(CheckSite(site.address, site.stamp, site.digest, false));
+            }
         }
     }
     return checks;
@@ -208,15 +215,21 @@ void UpdateEngine::DropSitesGoneMeanwhile(std::vector<SiteCheck>& newer) const {
 }
 
 // A stored stamp says that its list is in HOSTS, so stamps are stored only
-// once HOSTS holds the lists, and each into the settings as they stand then:
-// a site the user added or removed meanwhile stays so.
-void UpdateEngine::StoreStamps(const std::vector<SiteCheck>& merged) const {
+// once HOSTS holds the lists (or held them already: the same body as last
+// merged), and each into the settings as they stand then: a site the user
+// added or removed meanwhile stays so.
+void UpdateEngine::StoreStamps(const std::vector<SiteCheck>& checks) const {
     const SettingsStore settings;
-    for (const SiteCheck& check : merged) {
+    for (const SiteCheck& check : checks) {
+        if (check.newDigest.empty()) continue;
+        if (check.result.outcome != SiteOutcome::Newer &&
+            (check.newDigest != check.storedDigest || check.newStamp == check.storedStamp)) {
+            continue;
+        }
         if (check.result.official) {
-            settings.SetOfficialStamp(check.newStamp);
+            settings.SetOfficialStamp(check.newStamp, check.newDigest);
         } else {
-            settings.SetCustomSiteStamp(check.result.address, check.newStamp);
+            settings.SetCustomSiteStamp(check.result.address, check.newStamp, check.newDigest);
         }
     }
 }
@@ -224,16 +237,20 @@ void UpdateEngine::StoreStamps(const std::vector<SiteCheck>& merged) const {
 UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const {
     UpdateReport report;
     if (!progress) return report;
-    std::vector<SiteCheck> checks = CheckSites();
     std::vector<SiteCheck> newer;
-    for (SiteCheck& check : checks) {
+    std::vector<SiteCheck> known;  // not newer, some with a new stamp to keep
+    for (SiteCheck& check : CheckSites()) {
         report.sites.push_back(check.result);
-        if (check.result.outcome == SiteOutcome::Newer) newer.push_back(std::move(check));
+        (check.result.outcome == SiteOutcome::Newer ? newer : known).push_back(std::move(check));
     }
     progress->SetSiteResults(report.sites);
     report.offered = !newer.empty();
+    if (progress->IsCancelled()) return report;
+    if (newer.empty()) {
+        StoreStamps(known);
+        return report;
+    }
     // The lists kept go with newer when the pass ends without merging them.
-    if (newer.empty() || progress->IsCancelled()) return report;
     if (progress->AskToUpdate(kUpdateQuestion) != kAnswerUpdate || progress->IsCancelled()) {
         return report;
     }
@@ -298,6 +315,7 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
         if (merges[i].trusted) trusted.push_back(newer[i]);
     }
     StoreStamps(trusted);
+    StoreStamps(known);
     report.applied = true;
     report.added = added;
     for (const SiteCheck& check : newer) {

@@ -22,12 +22,17 @@ public:
     void SetFetchLimits(const FetchLimits& limits) { limits_ = limits; }
 
     // One site's check: a conditional request whose body, when the list is
-    // newer, is kept to be merged; it is never fetched twice in one pass.
+    // newer, is kept to be merged; it is never fetched twice in one pass. A
+    // body the same as the one last merged is never newer, whatever its
+    // validators say; its new stamp is kept all the same, so the next check
+    // can be conditional again.
     struct SiteCheck {
         SiteResult result;
         std::string storedStamp;
-        std::string newStamp;
-        std::string body;  // a newer list only
+        std::string storedDigest;
+        std::string newStamp;   // of a list received whole, "" otherwise
+        std::string newDigest;  // of a list received whole, "" otherwise
+        std::string body;       // a newer list only
     };
     // Every enabled site in order, the official one first.
     std::vector<SiteCheck> CheckSites() const;
@@ -40,9 +45,10 @@ public:
     UpdateReport RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const;
 
 private:
-    SiteCheck CheckSite(const std::string& address, const std::string& stamp, bool official) const;
+    SiteCheck CheckSite(const std::string& address, const std::string& stamp,
+                        const std::string& digest, bool official) const;
     void DropSitesGoneMeanwhile(std::vector<SiteCheck>& newer) const;
-    void StoreStamps(const std::vector<SiteCheck>& merged) const;
+    void StoreStamps(const std::vector<SiteCheck>& checks) const;
 
     std::string officialAddress_;
     FetchLimits limits_;

@@ -1,5 +1,7 @@
 #include "win/AtlLibrary.h"
 
+#include "base/SystemLibrary.h"
+
 namespace atl {
 namespace {
 
@@ -23,7 +25,7 @@ Fn Find(HMODULE module, const char* name) {
 const Functions& Get() {
     // Never freed: windows of its class may exist until the process ends.
     static const Functions functions = [] {
-        HMODULE module = LoadLibraryA("atl.dll");
+        HMODULE module = LoadSystemLibrary(L"atl.dll");
         Functions f;
         f.axWinInit = Find<AxWinInitFn>(module, "AtlAxWinInit");
         f.axCreateControlEx = Find<AxCreateControlExFn>(module, "AtlAxCreateControlEx");

@@ -2,21 +2,105 @@
 
 #include <windows.h>
 #include <exdisp.h>
+#include <servprov.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
 #include "base/ComOwners.h"
 #include "base/TextCodec.h"
+#include "base/UniqueHandle.h"
+#include "base/WebAddress.h"
 
 namespace {
 
-// {0002DF01-0000-0000-C000-000000000046}
-constexpr CLSID kInternetExplorer = {
-    0x0002DF01, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// {D30C1661-CDAF-11D0-8A3E-00C04FC9E26E}
-constexpr IID kWebBrowser2 = {
-    0xD30C1661, 0xCDAF, 0x11D0, {0x8A, 0x3E, 0x00, 0xC0, 0x4F, 0xC9, 0xE2, 0x6E}};
+// The desktop's shell dispatch, reached through the desktop window's view:
+// what it starts, Explorer starts, with the desktop user's token. Null
+// where there is no desktop shell to ask.
+ComPtr<IShellDispatch2> DesktopShell() {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                windows.ReceiveVoid()))) {
+        return {};
+    }
+    const Variant none;
+    VARIANT location = none.Get();
+    VARIANT root = none.Get();
+    long window = 0;
+    ComPtr<IDispatch> desktop;
+    if (windows->FindWindowSW(&location, &root, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                              desktop.Receive()) != S_OK ||
+        !desktop) {
+        return {};
+    }
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folderView;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(desktop.As(IID_IServiceProvider, services)) ||
+        FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.ReceiveVoid())) ||
+        FAILED(browser->QueryActiveShellView(view.Receive())) ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.ReceiveVoid())) ||
+        FAILED(background.As(IID_IShellFolderViewDual, folderView)) ||
+        FAILED(folderView->get_Application(application.Receive())) ||
+        FAILED(application.As(IID_IShellDispatch2, shell))) {
+        return {};
+    }
+    return shell;
+}
+
+bool StartThroughDesktop(const std::wstring& address) {
+    const ComApartment com;
+    if (FAILED(com.Usable())) return false;
+    const ComPtr<IShellDispatch2> shell = DesktopShell();
+    if (!shell) return false;
+    const Bstr file(address);
+    const Variant none;
+    VARIANT show;
+    VariantInit(&show);
+    show.vt = VT_I4;
+    show.lVal = SW_SHOWNORMAL;
+    // Explorer may bring the browser it starts to the front.
+    AllowSetForegroundWindow(ASFW_ANY);
+    return file.Get() && SUCCEEDED(shell->ShellExecute(file.Get(), none.Get(), none.Get(),
+                                                        none.Get(), show));
+}
 
 }  // namespace
+
+bool IsProcessElevated() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return true;
+    const UniqueKernelHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size)) {
+        return true;
+    }
+    return elevation.TokenIsElevated != 0;
+}
+
+OpenUrlResult OpenUrl(const std::wstring& address) {
+    // Whatever the shell is given it runs: a path or a file: address
+    // would be a program started.
+    if (!IsWebAddress(address)) return OpenUrlResult::NotWebAddress;
+    if (IsProcessElevated()) {
+        // The shell here, or the browser as a COM object, would run with
+        // this process's administrator rights, and so would every page.
+        return StartThroughDesktop(address) ? OpenUrlResult::Started : OpenUrlResult::NotUnelevated;
+    }
+    const HINSTANCE shell =
+        ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(shell) > 32 ? OpenUrlResult::Started : OpenUrlResult::Failed;
+}
+
+OpenUrlResult OpenUrl(const std::string& address) {
+    return OpenUrl(AnsiToWide(address));
+}
 
 HRESULT Navigate(IWebBrowser2* browser, const std::string& address) {
     // The whole address: a cut one would open another page.
@@ -31,26 +115,4 @@ HRESULT Navigate(IWebBrowser2* browser, const std::string& address) {
     const HRESULT result = browser->Navigate2(&url, &empty, &empty, &empty, &empty);
     VariantClear(&url);
     return result;
-}
-
-bool OpenUrl(const std::string& address) {
-    const HINSTANCE shell =
-        ShellExecuteA(nullptr, "Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(shell) > 32) return true;
-
-    const ComApartment com;
-    ComPtr<IWebBrowser2> browser;
-    if (FAILED(CoCreateInstance(kInternetExplorer, nullptr,
-                                CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
-                                kWebBrowser2, browser.ReceiveVoid()))) {
-        return false;
-    }
-    SHANDLE_PTR window = 0;
-    if (SUCCEEDED(browser->get_HWND(&window)) && window) {
-        HWND hwnd = reinterpret_cast<HWND>(window);
-        SetForegroundWindow(hwnd);
-        ShowWindow(hwnd, SW_SHOWMAXIMIZED);
-    }
-    if (!address.empty()) Navigate(browser.Get(), address);
-    return true;
 }

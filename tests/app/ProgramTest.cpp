@@ -11,8 +11,11 @@
 
 #include "AppTestSupport.h"
 #include "UserActions.h"
+#include "SitemoatConfig.h"
 #include "res/resource.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/UserProxy.h"
+#include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
 #include "base/UniqueHandle.h"
 
@@ -145,7 +148,7 @@ TEST_F(ProgramTest, UpgradeMergesTheListIntoHostsAndStoresTheNewStamp) {
     ASSERT_NE(nullptr, main);
     EXPECT_EQ(std::string(kHosts) + "0.0.0.0 miner-one.example miner-two.example\r\n", hosts.Text());
     EXPECT_EQ("[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
-                  kNewStamp + "=\r\n",
+                  kNewStamp + "=" + ContentDigestStamp(kList) + "\r\n",
               Config());
     EXPECT_EQ(kList, ReadWholeFile(folder + "temp.txt"));
     EXPECT_EQ("0.0.0.0 Existing.Example\n0.0.0.0 miner-one.example miner-two.example\n",
@@ -209,6 +212,142 @@ TEST_F(ProgramTest, NoUpgradeChangesNothingAndASecondCopyExitsAtOnce) {
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(1u, ExitCode(first));
+}
+
+// Wine told, for the programs of these names, to take a DLL of the names
+// given from the program's own folder first, as Windows does for names
+// that are not known DLLs; for the scope's duration, in the test's prefix.
+class NativeFirst {
+public:
+    NativeFirst(const std::vector<std::string>& programs, const std::vector<std::string>& dlls) {
+        for (const std::string& program : programs) {
+            const std::string key = "Software\\Wine\\AppDefaults\\" + program + "\\DllOverrides";
+            HKEY opened = nullptr;
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                &opened, nullptr) != ERROR_SUCCESS) {
+                continue;
+            }
+            keys_.push_back("Software\\Wine\\AppDefaults\\" + program);
+            for (const std::string& dll : dlls) {
+                constexpr char kOrder[] = "native,builtin";
+                set_ += RegSetValueExA(opened, dll.c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder) == ERROR_SUCCESS;
+            }
+            RegCloseKey(opened);
+        }
+    }
+    ~NativeFirst() {
+        for (const std::string& key : keys_) RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+    }
+    NativeFirst(const NativeFirst&) = delete;
+    NativeFirst& operator=(const NativeFirst&) = delete;
+
+    size_t ValuesSet() const { return set_; }
+
+private:
+    std::vector<std::string> keys_;
+    size_t set_ = 0;
+};
+
+// DLLs of system names planted beside the program, with Wine told to
+// prefer such copies as Windows does for names that are not known DLLs
+// (what WINEDLLOVERRIDES="...=n,b" does for a whole session), are never loaded: not in /update (wininet, bcrypt, dnsapi), not in the
+// window (riched32, atl). The probe shows that a bare-name load does take
+// them.
+TEST_F(ProgramTest, DllsPlantedBesideTheProgramAreNeverLoaded) {
+    const char* const names[] = {"bcrypt.dll", "dnsapi.dll", "atl.dll", "riched32.dll", "wininet.dll"};
+    for (const char* name : names) {
+        ASSERT_TRUE(CopyFileA(PLANTED_DLL, (folder + name).c_str(), FALSE)) << name;
+        DeleteFileA((folder + name + ".loaded").c_str());
+    }
+    const std::string probe = folder + "dll_probe.exe";
+    ASSERT_TRUE(CopyFileA(DLL_PROBE, probe.c_str(), FALSE));
+    const NativeFirst nativeFirst({"Sitemoat.exe", "dll_probe.exe"},
+                                  {"bcrypt", "dnsapi", "atl", "riched32", "wininet"});
+    ASSERT_EQ(10u, nativeFirst.ValuesSet());
+    const auto marked = [&] {
+        std::vector<std::string> loaded;
+        for (const char* name : names) {
+            if (GetFileAttributesA((folder + name + ".loaded").c_str()) != INVALID_FILE_ATTRIBUTES) {
+                loaded.push_back(name);
+            }
+        }
+        return loaded;
+    };
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION control{};
+    std::string commandLine = "\"" + probe + "\" dnsapi.dll";
+    ASSERT_TRUE(CreateProcessA(probe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &si, &control));
+    started.push_back(control);
+    EXPECT_EQ(0u, ExitCode(control));
+    ASSERT_EQ(std::vector<std::string>{"dnsapi.dll"}, marked()) << "the override did not take";
+    DeleteFileA((folder + "dnsapi.dll.loaded").c_str());
+
+    HostsFileScope hosts(kHosts);
+    EXPECT_EQ(1u, ExitCode(Start("/update")));
+    EXPECT_NE(std::string::npos, hosts.Text().find("miner-one.example"));
+    PROCESS_INFORMATION window = Start();
+    HWND main = WaitUntilIdle(window);
+    ASSERT_NE(nullptr, main);
+    EXPECT_NE(nullptr, FindHostsEditor(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(window));
+    EXPECT_EQ(std::vector<std::string>{}, marked());
+
+    for (const char* name : names) DeleteFileA((folder + name).c_str());
+    DeleteFileA(probe.c_str());
+    DeleteFileA((folder + "update.log").c_str());
+}
+
+// With the maker's host served by a loopback proxy: nothing asks for the
+// news page while its tab has not been chosen; choosing it sends the page's
+// browser there.
+TEST_F(ProgramTest, TheNewsPageLoadsNothingUntilItsTabIsChosen) {
+    HostsFileScope hosts(kHosts);
+    WriteWholeFile(folder + "config.ini", "[update]\r\nofficial=0\r\ncustom=0\r\n");
+    LoopbackHttpServer proxy;
+    ASSERT_TRUE(proxy.IsRunning());
+    // Wine's browser spells out the default port.
+    const std::string news = std::string("http://") + kMakerHost + ":80/host/hostnews.php";
+    proxy.SetResponse(news, RawHttpResponse("200 OK", {"Content-Length: 2"}, "ok"));
+    const UserProxy userProxy("127.0.0.1:" + std::to_string(proxy.Port()));
+    ASSERT_EQ(ERROR_SUCCESS, userProxy.Result());
+
+    PROCESS_INFORMATION p = Start();
+    HWND main = WaitUntilIdle(p);
+    ASSERT_NE(nullptr, main);
+    Sleep(1000);
+    EXPECT_EQ(0, proxy.ConnectionCount());
+    PostMessageA(main, WM_USER + 150, 2, -1);  // the news tab chosen
+    EXPECT_TRUE(WaitFor([&] { return proxy.ConnectionCount() > 0; }, kLimitMs));
+    EXPECT_EQ(std::vector<std::string>{news}, proxy.RequestedPaths());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, ExitCode(p));
+}
+
+// Another program holding the guard's name, with no window of Sitemoat to
+// answer: the user is told why nothing opens, and nothing else happens.
+TEST_F(ProgramTest, AGuardHeldWithoutAWindowIsTold) {
+    HostsFileScope hosts(kHosts);
+    const UniqueKernelHandle squatter(CreateMutexA(nullptr, FALSE, "ZorvaACTIVEDEF"));
+    ASSERT_TRUE(squatter);
+    PROCESS_INFORMATION p = Start();
+    HWND told = nullptr;
+    WaitFor([&] {
+        for (HWND w : FindTopWindows(p.dwProcessId, kMessageTitle)) told = w;
+        return told != nullptr || !IsRunning(p);
+    }, kLimitMs);
+    ASSERT_NE(nullptr, told);
+    EXPECT_EQ(0u, ItemText(told, IDC_MESSAGE_TEXT).find("Sitemoat似乎已在运行，但找不到它的窗口。"));
+    EXPECT_TRUE(FindTopWindows(p.dwProcessId, kMainTitle).empty());
+    Click(told, IDOK);
+    EXPECT_EQ(0u, ExitCode(p));
+    EXPECT_EQ(kHosts, hosts.Text());
+    EXPECT_EQ(config, Config());
+    EXPECT_EQ(0, server.ConnectionCount());
 }
 
 // "Sitemoat.exe /update" runs the pass with no window and no question,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,8 @@ TEST_F(HostsPageTest, FailedSavesSayWhyAndChangeNothing) {
     };
     UniqueFileHandle held;
     const std::string backupFolder = GetPathBesideProgram("backup");
+    const std::string elsewhere = GetPathBesideProgram("elsewhere");
+    std::unique_ptr<FolderLink> link;
     const Row rows[] = {
         {"read-only", [&] { SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_READONLY); },
          [&] { SetFileAttributesA(hosts.Path().c_str(), FILE_ATTRIBUTE_NORMAL); },
@@ -232,6 +235,23 @@ TEST_F(HostsPageTest, FailedSavesSayWhyAndChangeNothing) {
              WriteWholeFile(backupFolder, "not a folder");
          },
          [&] { DeleteFileA(backupFolder.c_str()); }, "host表保存失败：无法备份原文件（"},
+        // A link where the backup folder should be: nothing is written
+        // where it points.
+        {"backup folder a link",
+         [&] {
+             RemoveBackups();
+             CreateDirectoryA(elsewhere.c_str(), nullptr);
+             link = std::make_unique<FolderLink>(backupFolder, elsewhere);
+             EXPECT_TRUE(link->Made());
+         },
+         [&] {
+             WIN32_FIND_DATAA found;
+             const UniqueFindHandle written(FindFirstFileA((elsewhere + "\\*.bak").c_str(), &found));
+             EXPECT_FALSE(written) << found.cFileName;
+             link.reset();
+             EXPECT_TRUE(RemoveDirectoryA(elsewhere.c_str()));
+         },
+         "host表保存失败：无法备份原文件（备份文件夹backup是链接或联接点，请删除它后再试）"},
     };
     ASSERT_NE(nullptr, Show(kHosts));
     for (const Row& row : rows) {

@@ -233,6 +233,106 @@ TEST(NewsPageExternalTest, OnlyATextFieldKeepsTheBrowsersControlMenu) {
                                                    &textField, nullptr));
 }
 
+// A browser event as the browser sends it: arguments last first.
+struct NavigationEvent {
+    VARIANT url;
+    VARIANT args[7];
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+
+    NavigationEvent(IDispatch* frame, const wchar_t* address) {
+        VariantInit(&url);
+        url.vt = VT_BSTR;
+        url.bstrVal = SysAllocString(address);
+        for (VARIANT& v : args) VariantInit(&v);
+        args[6].vt = VT_DISPATCH;
+        args[6].pdispVal = frame;
+        args[5].vt = VT_BYREF | VT_VARIANT;
+        args[5].pvarVal = &url;
+        args[0].vt = VT_BYREF | VT_BOOL;
+        args[0].pboolVal = &cancel;
+    }
+    ~NavigationEvent() { VariantClear(&url); }
+    DISPPARAMS Params() { return DISPPARAMS{args, nullptr, 7, 0}; }
+};
+
+// Inside the page the browser stays on the maker's host. The page itself
+// going elsewhere is cancelled and the address opened in the user's
+// browser; a frame's is only cancelled; what is no web address is never
+// opened. New windows open in the user's browser; downloads are cancelled.
+TEST(NewsPageExternalTest, TheBrowserStaysOnTheMakersHost) {
+    NewsPageExternal external;
+    FakeDispatch browser;
+    FakeDispatch frame;
+    external.SetBrowser(&browser);
+    std::vector<std::wstring> opened;
+    external.SetOpenElsewhere([&](const std::wstring& address) { opened.push_back(address); });
+    const std::string maker = std::string("http://") + kMakerHost;
+    const std::wstring news(maker.begin(), maker.end());
+    const struct {
+        std::wstring address;
+        bool fromFrame;
+        bool cancelled;
+        bool opened;
+    } cases[] = {
+        {news + L"/host/hostnews.php", false, false, false},
+        {L"HTTPS" + news.substr(4) + L":443/x?y#z", false, false, false},
+        {L"about:blank", true, false, false},
+        {L"http://evil.example/", false, true, true},
+        {L"http://evil.example/", true, true, false},
+        {news + L".evil.example/", false, true, true},
+        {news + L"@evil.example/", false, true, true},
+        {L"http://evil.example@" + news.substr(7), false, true, true},
+        {L"http://sitemoat.example/", false, true, true},
+        {L"http://evil.example\\" + news.substr(7), false, true, true},
+        {L"javascript:alert(1)", false, true, false},
+        {L"file:///C:/Windows/System32/calc.exe", false, true, false},
+        {L"res://ieframe.dll/navcancl.htm", false, true, false},
+    };
+    for (const auto& c : cases) {
+        opened.clear();
+        NavigationEvent event(c.fromFrame ? &frame : &browser, c.address.c_str());
+        DISPPARAMS params = event.Params();
+        EXPECT_EQ(S_OK, external.Invoke(NewsPageExternal::kBeforeNavigate2, IID_NULL, LOCALE_USER_DEFAULT,
+                                        DISPATCH_METHOD, &params, nullptr, nullptr, nullptr));
+        const std::string shown(c.address.begin(), c.address.end());
+        EXPECT_EQ(c.cancelled ? VARIANT_TRUE : VARIANT_FALSE, event.cancel) << shown;
+        EXPECT_EQ(c.opened ? std::vector<std::wstring>{c.address} : std::vector<std::wstring>{}, opened)
+            << shown;
+    }
+
+    opened.clear();
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    IDispatch* created = nullptr;
+    VARIANT window[5];
+    for (VARIANT& v : window) VariantInit(&v);
+    window[4].vt = VT_BYREF | VT_DISPATCH;
+    window[4].ppdispVal = &created;
+    window[3].vt = VT_BYREF | VT_BOOL;
+    window[3].pboolVal = &cancel;
+    window[0].vt = VT_BSTR;
+    window[0].bstrVal = SysAllocString(L"https://elsewhere.example/a");
+    DISPPARAMS newWindow{window, nullptr, 5, 0};
+    external.Invoke(NewsPageExternal::kNewWindow3, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                    &newWindow, nullptr, nullptr, nullptr);
+    EXPECT_EQ(VARIANT_TRUE, cancel);
+    EXPECT_EQ(std::vector<std::wstring>{L"https://elsewhere.example/a"}, opened);
+    VariantClear(&window[0]);
+
+    for (VARIANT_BOOL document : {VARIANT_FALSE, VARIANT_TRUE}) {
+        VARIANT download[2];
+        VariantInit(&download[1]);
+        download[1].vt = VT_BOOL;
+        download[1].boolVal = document;
+        cancel = VARIANT_FALSE;
+        download[0].vt = VT_BYREF | VT_BOOL;
+        download[0].pboolVal = &cancel;
+        DISPPARAMS params{download, nullptr, 2, 0};
+        external.Invoke(NewsPageExternal::kFileDownload, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                        &params, nullptr, nullptr, nullptr);
+        EXPECT_EQ(document ? VARIANT_FALSE : VARIANT_TRUE, cancel);
+    }
+}
+
 // References to the object besides the page's own.
 ULONG OthersHolding(NewsPageExternal& external) {
     const ULONG count = external.AddRef();
@@ -254,6 +354,26 @@ std::set<HWND> ShownTopWindows() {
         },
         reinterpret_cast<LPARAM>(&shown));
     return shown;
+}
+
+// The page makes no browser and loads nothing while it is hidden; the
+// first time it is shown it does.
+TEST(NewsPageTest, NothingIsMadeOrLoadedUntilFirstShown) {
+    NewsPage page;
+    PageParent parent;
+    HWND hwnd = page.CreateModeless(parent.Hwnd());
+    ASSERT_NE(nullptr, hwnd);
+    ShowWindow(hwnd, SW_HIDE);
+    PumpMessages(100);
+    EXPECT_EQ(nullptr, page.HostWindow());
+    EXPECT_EQ(nullptr, page.Browser());
+    ShowWindow(hwnd, SW_SHOW);
+    EXPECT_NE(nullptr, page.HostWindow());
+    ShowWindow(hwnd, SW_HIDE);
+    HWND host = page.HostWindow();
+    ShowWindow(hwnd, SW_SHOW);
+    EXPECT_EQ(host, page.HostWindow());  // made once
+    DestroyWindow(hwnd);
 }
 
 // Under Wine the HTML engine is switched off, so no page can be shown: the

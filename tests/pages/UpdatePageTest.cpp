@@ -37,9 +37,13 @@ public:
     int asked = 0;
     std::vector<std::string> opened;
     std::vector<std::string> messages;
+    std::string installed;  // the installed copy's path; "": the real check (this test is none)
 
 protected:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::string InstalledProgram() override {
+        return installed.empty() ? UpdatePage::InstalledProgram() : installed;
+    }
     bool AskSiteAddress(std::string& address) override {
         ++asked;
         if (!confirmed) return false;
@@ -347,7 +351,8 @@ TEST_F(UpdatePageTest, FailedChecksAreShownWithTheirReason) {
 }
 
 // The box shows whether the scheduler really has the daily task: ticking
-// registers it, unticking removes it. Beside it, the last unattended run.
+// registers it, for the installed copy only, unticking removes it. Beside
+// it, the last unattended run.
 TEST_F(UpdatePageTest, DailyUpdateBoxRegistersTheTaskAndTheLastRunIsShown) {
     DailyUpdateTask().Remove();
     WriteFileBesideProgram("update.log",
@@ -356,6 +361,18 @@ TEST_F(UpdatePageTest, DailyUpdateBoxRegistersTheTaskAndTheLastRunIsShown) {
     ASSERT_NE(nullptr, Show(kBothOn));
     EXPECT_EQ("上次自动升级：2026-12-08 03:00 已更新", ItemText(page.Hwnd(), IDC_LAST_RUN));
     EXPECT_FALSE(IsChecked(page, IDC_DAILY_CHECK));
+
+    // A copy that is not the installed one: no task, and the user is told
+    // why and what to do.
+    SendMessageA(GetDlgItem(page.Hwnd(), IDC_DAILY_CHECK), BM_CLICK, 0, 0);
+    EXPECT_FALSE(DailyUpdateTask().Exists());
+    EXPECT_FALSE(IsChecked(page, IDC_DAILY_CHECK));
+    ASSERT_EQ(1u, page.messages.size());
+    EXPECT_EQ(0u, page.messages[0].find("每天自动检测升级会以管理员权限自动运行Sitemoat"));
+    EXPECT_NE(std::string::npos, page.messages[0].find("安装"));
+    page.messages.clear();
+
+    page.installed = "C:\\Program Files\\Sitemoat\\Sitemoat.exe";
 
     SendMessageA(GetDlgItem(page.Hwnd(), IDC_DAILY_CHECK), BM_CLICK, 0, 0);
     EXPECT_TRUE(DailyUpdateTask().Exists());

@@ -462,4 +462,25 @@ TEST(Program, CarriesTheResourcesAndTheManifest) {
     EXPECT_EQ(nullptr, FindResourceA(Self(), CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST));
 }
 
+// The version resource carries the build's one version number, which the
+// installer is named after too.
+TEST(Program, CarriesTheBuildsVersion) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(SITEMOAT_EXE, &ignored);
+    ASSERT_NE(0u, size);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(SITEMOAT_EXE, 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    char numbers[64];
+    wsprintfA(numbers, "%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+              HIWORD(fixed->dwFileVersionLS));
+    EXPECT_STREQ(SITEMOAT_VERSION, numbers);
+    char* text = nullptr;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\080404B0\\ProductVersion",
+                               reinterpret_cast<void**>(&text), &length));
+    EXPECT_STREQ(SITEMOAT_VERSION, text);
+}
+
 }  // namespace

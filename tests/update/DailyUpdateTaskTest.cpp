@@ -1,5 +1,7 @@
 #include "update/DailyUpdateTask.h"
 
+#include "base/InstalledProgram.h"
+
 #include "base/ComOwners.h"
 #include "win/Handles.h"
 
@@ -114,12 +116,14 @@ protected:
 };
 
 // What Wine does not keep, the definition must say: the program's path
-// (code page 936, "&" escaped) with "/update", once a day from the moment
-// given, at the highest run level.
+// (code page 936, "&" escaped, in quotes for its spaces) with "/update",
+// once a day from the moment given, at the highest run level.
 TEST(DailyUpdateTaskDefinitionTest, NamesTheProgramTheDailyTriggerAndTheRunLevel) {
     const SYSTEMTIME start = {2026, 12, 2, 8, 9, 5, 7, 0};
     const std::wstring xml = DailyUpdateTask::DefinitionXml(kProgram, start);
-    for (const wchar_t* part : {L"<Command>C:\\网站 &amp; 工具\\Sitemoat.exe</Command>",
+    EXPECT_NE(std::wstring::npos, DailyUpdateTask::DefinitionXml("C:\\Tools\\Sitemoat.exe", start)
+                                      .find(L"<Command>C:\\Tools\\Sitemoat.exe</Command>"));
+    for (const wchar_t* part : {L"<Command>\"C:\\网站 &amp; 工具\\Sitemoat.exe\"</Command>",
                                 L"<Arguments>/update</Arguments>",
                                 L"<StartBoundary>2026-12-08T09:05:07</StartBoundary>",
                                 L"<ScheduleByDay>\r\n        <DaysInterval>1</DaysInterval>",
@@ -147,7 +151,7 @@ TEST_F(DailyUpdateTaskTest, RegisterTwiceThenRemoveTwice) {
     // Wine 8 stores no trigger, action or run level (it writes them as
     // stubs); registering must succeed all the same. Windows keeps them.
     for (const wchar_t* notOnWine : {L"<DaysInterval>1</DaysInterval>",
-                                     L"<Command>C:\\网站 &amp; 工具\\Sitemoat.exe</Command>",
+                                     L"<Command>\"C:\\网站 &amp; 工具\\Sitemoat.exe\"</Command>",
                                      L"<Arguments>/update</Arguments>",
                                      L"<RunLevel>HighestAvailable</RunLevel>"}) {
         EXPECT_EQ(!RunningOnWine(), stored.find(notOnWine) != std::wstring::npos) << notOnWine;
@@ -185,6 +189,49 @@ TEST_F(DailyUpdateTaskTest, LeavesTheCallersApartmentAsItWas) {
             CoUninitialize();
         }).join();
     }
+}
+
+// Only the copy the installer recorded, inside the system's Program Files
+// folder, is the installed one.
+TEST(InstalledProgram, OnlyTheRecordedCopyInProgramFiles) {
+    const std::wstring files = L"C:\\Program Files";
+    const std::wstring installed = L"C:\\Program Files\\Sitemoat\\Sitemoat.exe";
+    const struct {
+        std::wstring running;
+        std::wstring recorded;
+        bool installed;
+    } cases[] = {
+        {installed, installed, true},
+        {L"c:\\program files\\SITEMOAT\\sitemoat.exe", installed, true},
+        {L"C:\\Users\\me\\Downloads\\Sitemoat.exe", installed, false},
+        {L"C:\\Users\\me\\Downloads\\Sitemoat.exe", L"C:\\Users\\me\\Downloads\\Sitemoat.exe", false},
+        {L"C:\\Program Files (x86)\\Sitemoat.exe", L"C:\\Program Files (x86)\\Sitemoat.exe", false},
+        {L"C:\\Program Files\\..\\Temp\\Sitemoat.exe", L"C:\\Program Files\\..\\Temp\\Sitemoat.exe", false},
+        {installed, L"", false},
+        {L"", L"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.installed, IsInstalledCopy(c.running, c.recorded, files))
+            << std::string(c.running.begin(), c.running.end());
+    }
+    EXPECT_TRUE(IsInstalledCopy(installed, installed, files + L"\\"));
+}
+
+// What the installer wrote is read back whole; this test program is not
+// the installed copy, wherever the record points.
+TEST(InstalledProgram, TheRecordIsReadFromTheMachinesKey) {
+    const std::wstring recorded = L"C:\\Program Files\\Sitemoat\\Sitemoat.exe";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, kInstallPathValue, 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(recorded.c_str()),
+                                            DWORD((recorded.size() + 1) * sizeof(wchar_t))));
+    RegCloseKey(key);
+    EXPECT_EQ(recorded, RecordedInstallPath());
+    EXPECT_EQ("", InstalledProgramPath());
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, kInstallKey));
+    EXPECT_EQ(L"", RecordedInstallPath());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "settings/SettingsStore.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ProgramFiles.h"
+#include "tests/support/UserProxy.h"
+#include "update/HostAddress.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -89,7 +91,8 @@ TEST_F(HttpFetcherTest, StampIsTheLastModifiedTextAsSent) {
     EXPECT_EQ(kStamp, Fetch("/plain").lastModified);
     EXPECT_EQ("Some Server's Own Words", Fetch("/odd").lastModified);
     EXPECT_EQ("", Fetch("/none").lastModified);
-    EXPECT_EQ(std::string(250, 'a') + std::string(9, 'b'), Fetch("/long").lastModified);
+    // Whole, however long: such a one is never stored (ListStampOf).
+    EXPECT_EQ(std::string(250, 'a') + std::string(50, 'b'), Fetch("/long").lastModified);
 }
 
 TEST_F(HttpFetcherTest, WholeBodyArrivesByteForByte) {
@@ -420,44 +423,6 @@ TEST(FetchStamps, ListStampIsLastModifiedElseEtagElseDigest) {
     }
 }
 
-// A proxy the user configured, switched on for the scope and off again
-// after it. Result() tells whether the settings were written.
-class UserProxy {
-public:
-    explicit UserProxy(const std::string& server) {
-        result_ = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &key_, nullptr);
-        if (result_ != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        result_ = SetEnabled(1);
-        if (result_ != ERROR_SUCCESS) return;
-        result_ = RegSetValueExA(key_, "ProxyServer", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(server.c_str()),
-                                 DWORD(server.size() + 1));
-    }
-    ~UserProxy() {
-        if (!key_) return;
-        SetEnabled(0);
-        RegDeleteValueA(key_, "ProxyServer");
-        RegCloseKey(key_);
-    }
-    UserProxy(const UserProxy&) = delete;
-    UserProxy& operator=(const UserProxy&) = delete;
-
-    LONG Result() const { return result_; }
-
-private:
-    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    LONG SetEnabled(DWORD enabled) {
-        return RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD,
-                              reinterpret_cast<const BYTE*>(&enabled), sizeof enabled);
-    }
-    HKEY key_ = nullptr;
-    LONG result_ = ERROR_SUCCESS;
-};
-
 // The body of a GET through a WinINet session that takes the user's
 // settings as they are, with no exception for loopback; "" on failure.
 std::string GetWithUserSettings(const std::string& url) {
@@ -502,6 +467,78 @@ TEST_F(HttpFetcherTest, LoopbackIsNeverReachedThroughAProxy) {
     EXPECT_EQ("0.0.0.0 h.example", Fetch("/list").body);
     EXPECT_EQ((std::vector<std::string>{"/list"}), server.RequestedPaths());
     EXPECT_EQ(0, proxy.ConnectionCount());
+}
+
+// A public site (here behind the user's proxy, a loopback server, so that
+// nothing leaves this machine) may not send the fetch on to this machine or
+// its network, in whatever form the address is written; to another public
+// site it may. A site on loopback itself may redirect there (the redirect
+// tests above).
+TEST_F(HttpFetcherTest, APublicSiteCannotRedirectToALocalAddress) {
+    LoopbackHttpServer proxy;
+    ASSERT_TRUE(proxy.IsRunning());
+    UserProxy userProxy("127.0.0.1:" + std::to_string(proxy.Port()));
+    ASSERT_EQ(ERROR_SUCCESS, userProxy.Result());
+    server.SetList("/inside", kStamp, "0.0.0.0 inside.example");
+    const char* const locals[] = {
+        "http://127.0.0.1:PORT/inside", "http://localhost:PORT/inside", "http://127.1:PORT/inside",
+        "http://0x7f000001:PORT/inside", "http://[::1]:PORT/inside", "http://[::ffff:127.0.0.1]:PORT/inside",
+        "http://169.254.169.254/latest", "http://10.0.0.1/", "http://192.168.1.1/", "https://172.16.0.1/",
+        "http://0.0.0.0:PORT/inside",
+    };
+    for (const char* local : locals) {
+        std::string location = local;
+        const std::size_t port = location.find("PORT");
+        if (port != std::string::npos) location.replace(port, 4, std::to_string(server.Port()));
+        for (const char* spelled : {"http://public.example/list", "http://public.example:80/list"}) {
+            proxy.SetResponse(spelled, Redirect("302 Found", location));
+        }
+        server.ClearRequests();
+        proxy.ClearRequests();
+        const FetchResponse response = fetcher.Fetch("http://public.example/list");
+        EXPECT_EQ(FetchStatus::RedirectToLocal, response.status) << location;
+        EXPECT_EQ("拒绝转向本机或局域网地址", FetchFailureReason(response)) << location;
+        EXPECT_EQ(1u, proxy.Requests().size()) << location;
+        EXPECT_EQ(0, server.ConnectionCount()) << location;
+    }
+    for (const char* spelled : {"http://public.example/list", "http://public.example:80/list"}) {
+        proxy.SetResponse(spelled, Redirect("302 Found", "http://other.example/list"));
+    }
+    proxy.SetList("http://other.example/list", kStamp, "0.0.0.0 other.example");
+    proxy.SetList("http://other.example:80/list", kStamp, "0.0.0.0 other.example");
+    const FetchResponse followed = fetcher.Fetch("http://public.example/list");
+    EXPECT_EQ(FetchStatus::Ok, followed.status);
+    EXPECT_EQ("0.0.0.0 other.example", followed.body);
+}
+
+TEST(HostAddress, KindOfEveryFormOfAddress) {
+    const struct {
+        const char* host;
+        HostKind kind;
+    } cases[] = {
+        {"www.sitemoat.example", HostKind::Public},   {"8.8.8.8", HostKind::Public},
+        {"127.0.0.1", HostKind::Loopback},            {"127.255.1.2", HostKind::Loopback},
+        {"127.1", HostKind::Loopback},                {"2130706433", HostKind::Loopback},
+        {"0x7f.0.0.1", HostKind::Loopback},           {"0177.0.0.1", HostKind::Loopback},
+        {"127.0.0.1.", HostKind::Loopback},           {"LocalHost", HostKind::Loopback},
+        {"a.localhost.", HostKind::Loopback},         {"notlocalhost", HostKind::Public},
+        {"localhost.example", HostKind::Public},      {"169.254.169.254", HostKind::LinkLocal},
+        {"10.1.2.3", HostKind::Private},              {"172.16.0.1", HostKind::Private},
+        {"172.31.255.255", HostKind::Private},        {"172.32.0.1", HostKind::Public},
+        {"192.168.0.1", HostKind::Private},           {"192.169.0.1", HostKind::Public},
+        {"100.64.0.1", HostKind::Private},            {"0.0.0.0", HostKind::Private},
+        {"0", HostKind::Private},                     {"256.0.0.1", HostKind::Public},
+        {"1.2.3.4.5", HostKind::Public},              {"[::1]", HostKind::Loopback},
+        {"::1", HostKind::Loopback},                  {"[0:0:0:0:0:0:0:1]", HostKind::Loopback},
+        {"[::]", HostKind::Private},                  {"[fe80::1%25eth0]", HostKind::LinkLocal},
+        {"[FEBF::1]", HostKind::LinkLocal},           {"[fc00::1]", HostKind::Private},
+        {"[fd12:3456::1]", HostKind::Private},        {"[::ffff:127.0.0.1]", HostKind::Loopback},
+        {"[::ffff:7f00:1]", HostKind::Loopback},      {"[::ffff:192.168.1.1]", HostKind::Private},
+        {"[64:ff9b::10.0.0.1]", HostKind::Private},   {"[2001:db8::1]", HostKind::Public},
+        {"[::ffff:8.8.8.8]", HostKind::Public},       {"[1:2:3:4:5:6:7:8:9]", HostKind::Public},
+        {"[1::2::3]", HostKind::Public},              {"", HostKind::Public},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.kind, KindOfHost(c.host)) << c.host;
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ constexpr char kHostsHead[] =
     "# kept as it is\r\n"
     "0.0.0.0 Existing.Example\r\n";
 
+std::string Digest(const std::string& body) {
+    return ContentDigestStamp(body);
+}
+
 class UpdatePassTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -149,11 +153,11 @@ TEST_F(UpdatePassTest, EachKindOfStampMakesTheSecondStartQuiet) {
 // Every site is asked once; the newer lists' bodies are kept and merged,
 // the official list first.
 TEST_F(UpdatePassTest, NewerListsAreFetchedOnceAndMergedOfficialFirst) {
-    server.SetList(kOfficialPath, kNew,
-                   "# official\r\n0.0.0.0 off1.example\r\n0.0.0.0 existing.example\r\n"
-                   "127.0.0.1\tOff2.Example\r\n");
-    server.SetList("/a", "Thu, 18 Mar 2021 10:00:00 GMT",
-                   "0.0.0.0 a1.example\n0.0.0.0 off1.example\n0.0.0.0 a2.example\n");
+    const std::string official =
+        "# official\r\n0.0.0.0 off1.example\r\n0.0.0.0 existing.example\r\n127.0.0.1\tOff2.Example\r\n";
+    const std::string a = "0.0.0.0 a1.example\n0.0.0.0 off1.example\n0.0.0.0 a2.example\n";
+    server.SetList(kOfficialPath, kNew, official);
+    server.SetList("/a", "Thu, 18 Mar 2021 10:00:00 GMT", a);
     server.SetList("/b", kOld, "0.0.0.0 b1.example\r\n");
     server.SetList("/c", "Fri, 19 Mar 2021 10:00:00 GMT", "0.0.0.0 c1.example");
     WriteConfig(kBothOn, kOld, {{"/a", ""}, {"/b", kOld}, {"/c", kOld}});
@@ -169,12 +173,124 @@ TEST_F(UpdatePassTest, NewerListsAreFetchedOnceAndMergedOfficialFirst) {
     EXPECT_EQ(expected, progress->Result());
     EXPECT_EQ("[update]\r\nofficial=1\r\ncustom=1\r\n"
               "[official]\r\nlasttime=" + std::string(kNew) + "\r\n"
+              "lastdigest=" + Digest(official) + "\r\n"
               "[custom]\r\n" +
-                  server.Url("/a") + "|Thu, 18 Mar 2021 10:00:00 GMT=\r\n" +
+                  server.Url("/a") + "|Thu, 18 Mar 2021 10:00:00 GMT=" + Digest(a) + "\r\n" +
                   server.Url("/b") + "|" + kOld + "=\r\n" +
-                  server.Url("/c") + "|Fri, 19 Mar 2021 10:00:00 GMT=\r\n",
+                  server.Url("/c") + "|Fri, 19 Mar 2021 10:00:00 GMT=" + Digest("0.0.0.0 c1.example") +
+                  "\r\n",
               ReadFileBesideProgram(kConfig));
     EXPECT_EQ("0.0.0.0 c1.example", ReadFileBesideProgram(kTemp));
+}
+
+// What a server sends to tell versions apart is data, never lines of
+// config.ini: a validator that could carry INI text, or longer than the
+// file keeps, is not stored and the list counts by its digest; an ETag
+// keeps its quotes and is sent back as it came. A second start is quiet.
+TEST_F(UpdatePassTest, HostileValidatorsNeverBecomeSettings) {
+    const std::string body = "0.0.0.0 hostile.example\r\n";
+    const std::string digest = Digest(body);
+    const std::string injection = "\r[custom]\r" + server.Url("/evil") + "|";
+    struct Row {
+        const char* what;
+        std::vector<std::string> headers;
+        std::string stamp;  // stored, and sent back when a validator
+    };
+    const Row rows[] = {
+        {"CR in the date", {"Last-Modified: Mon" + injection}, digest},
+        {"CR in the ETag", {"ETag: \"a" + injection + "\""}, digest},
+        {"a date too long", {"Last-Modified: " + std::string(260, 'M')}, digest},
+        {"the longest date kept", {"Last-Modified: " + std::string(259, 'M')}, std::string(259, 'M')},
+        {"not ASCII", {"Last-Modified: \xD0\xC7\xC6\xDA\xD2\xBB"}, digest},
+        {"a bad date beside a good ETag", {"Last-Modified: Mon" + injection, "ETag: \"e1\""}, "\"e1\""},
+        {"an ETag ending in =", {"ETag: \"YWJj==\""}, "\"YWJj==\""},
+        {"INI signs in a weak ETag", {"ETag: W/\"[official];x=y\""}, "W/\"[official];x=y\""},
+    };
+    for (const Row& row : rows) {
+        hostsFile.Replace(kHostsHead);
+        std::vector<std::string> headers = row.headers;
+        headers.push_back("Content-Length: " + std::to_string(body.size()));
+        server.SetResponse("/list", RawHttpResponse("200 OK", headers, body));
+        WriteConfig("official=0\r\ncustom=1\r\n", "", {{"/list", ""}});
+        auto first = Run(kAnswerUpdate);
+        EXPECT_EQ(std::string(kHostsHead) + "0.0.0.0 hostile.example\r\n", Hosts()) << row.what;
+        EXPECT_EQ("[update]\r\nofficial=0\r\ncustom=1\r\n[official]\r\nlasttime=\r\n[custom]\r\n" +
+                      server.Url("/list") + "|" + row.stamp + "=" + digest + "\r\n",
+                  ReadFileBesideProgram(kConfig))
+            << row.what;
+
+        server.ClearRequests();
+        auto second = Run(kAnswerUpdate);
+        EXPECT_TRUE(second->Questions().empty()) << row.what;
+        ASSERT_EQ(1u, server.Requests().size()) << row.what;
+        const ReceivedRequest asked = server.Requests()[0];
+        const std::string sent = asked.Header("If-None-Match") + asked.Header("If-Modified-Since");
+        EXPECT_EQ(row.stamp == digest ? "" : row.stamp, sent) << row.what;
+    }
+    EXPECT_EQ(std::vector<std::string>{"/list"}, server.RequestedPaths());
+}
+
+// The official list's ETag comes back with its quotes, so the second start
+// asks conditionally and gets nothing new; a list whose ETag changes at
+// every request but whose body does not is not new either, and its latest
+// ETag is kept.
+TEST_F(UpdatePassTest, AnUnchangedListIsNeverNewWhateverItsValidators) {
+    const std::string body = "0.0.0.0 official.example\r\n";
+    server.SetStaticList(kOfficialPath, "", "\"v1\"", body);
+    WriteConfig("official=1\r\ncustom=0\r\n", "", {});
+    EXPECT_EQ(1u, Run(kAnswerUpdate)->Questions().size());
+    EXPECT_EQ("\"v1\"", SettingsStore().GetOfficialStamp());
+    server.ClearRequests();
+    auto second = Run(kAnswerUpdate);
+    EXPECT_TRUE(second->Questions().empty());
+    ASSERT_EQ(1u, server.Requests().size());
+    EXPECT_EQ("\"v1\"", server.Requests()[0].Header("If-None-Match"));
+    EXPECT_LT(server.BytesSent(), 300);
+
+    int served = 0;
+    server.SetHandler(kOfficialPath, [&](const ReceivedRequest&) {
+        return RawHttpResponse("200 OK",
+                               {"ETag: \"changes-" + std::to_string(++served) + "\"",
+                                "Content-Length: " + std::to_string(body.size())},
+                               body);
+    });
+    for (int run = 0; run < 2; ++run) {
+        auto again = Run(kAnswerUpdate);
+        EXPECT_TRUE(again->Questions().empty()) << run;
+        ASSERT_EQ(1u, again->SiteResults().size());
+        EXPECT_EQ(SiteOutcome::Unchanged, again->SiteResults()[0].outcome);
+        EXPECT_EQ("\"changes-" + std::to_string(served) + "\"", SettingsStore().GetOfficialStamp());
+    }
+    EXPECT_EQ(std::string(kHostsHead) + "0.0.0.0 official.example\r\n", Hosts());
+}
+
+// A server whose response head never ends (a header line every few
+// tenths of a second, for two minutes) is given up at the total limit, and
+// the next site is still checked and merged.
+TEST_F(UpdatePassTest, AHeadThatNeverEndsDoesNotHoldThePass) {
+    std::string lines;
+    while (lines.size() < 1200) lines += "X-More: " + std::to_string(lines.size()) + "\r\n";
+    server.SetStalledResponse("/endless", "HTTP/1.1 200 OK\r\n", lines, 100);
+    LoopbackHttpServer other;  // this one answers one connection at a time
+    ASSERT_TRUE(other.IsRunning());
+    other.SetList("/fine", kNew, "0.0.0.0 fine.example\r\n");
+    WriteFileBesideProgram(kConfig, "[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" +
+                                        server.Url("/endless") + "|=\r\n" + other.Url("/fine") + "|=\r\n");
+    FetchLimits limits;
+    limits.idleMs = 1000;
+    limits.totalMs = 2000;
+    engine.SetFetchLimits(limits);
+
+    const ULONGLONG start = GetTickCount64();
+    auto progress = Run(kAnswerUpdate);
+    // Far below the two minutes the server would hold a fetch that waits for it.
+    EXPECT_LT(GetTickCount64() - start, 60000u);
+    const std::vector<SiteResult> sites = progress->SiteResults();
+    ASSERT_EQ(2u, sites.size());
+    EXPECT_EQ(SiteOutcome::Failed, sites[0].outcome);
+    EXPECT_EQ("连接超时", sites[0].reason);
+    EXPECT_EQ(SiteOutcome::Newer, sites[1].outcome);
+    EXPECT_EQ(std::string(kHostsHead) + "0.0.0.0 fine.example\r\n", Hosts());
 }
 
 TEST_F(UpdatePassTest, DeclinedUpdateChangesNothing) {
@@ -224,8 +340,8 @@ TEST_F(UpdatePassTest, FailedDownloadKeepsThatSitesOldStamp) {
               "[custom]\r\n" +
                   server.Url("/cut") + "|" + kOld + "=\r\n"
                   "no address here=\r\n" +
-                  server.Url("/chunked") + "|" + kNew + "=\r\n" +
-                  server.Url("/b") + "|" + kNew + "=\r\n",
+                  server.Url("/chunked") + "|" + kNew + "=" + Digest("0.0.0.0 chunk.example\r\n") +
+                  "\r\n" + server.Url("/b") + "|" + kNew + "=" + Digest("0.0.0.0 b1.example\r\n") + "\r\n",
               ReadFileBesideProgram(kConfig));
 }
 
@@ -365,7 +481,7 @@ TEST_F(UpdatePassTest, SitesChangedDuringTheDownloadStayAsTheUserLeftThem) {
         requested.get_future().wait();
         // The page's edit, as it does it.
         SettingsStore().EditCustomSites([&](std::vector<CustomSite>& sites) {
-            sites = {{server.Url("/slow"), kOld}, {server.Url("/added"), ""}};
+            sites = {{server.Url("/slow"), kOld, ""}, {server.Url("/added"), "", ""}};
             return true;
         });
         if (cancel) {
@@ -381,7 +497,8 @@ TEST_F(UpdatePassTest, SitesChangedDuringTheDownloadStayAsTheUserLeftThem) {
             EXPECT_FALSE(progress->HasResult());
         } else {
             EXPECT_EQ(std::string(kHostsHead) + "0.0.0.0 slow.example\r\n", Hosts());
-            EXPECT_EQ((std::vector<CustomSite>{{server.Url("/slow"), kNew}, {server.Url("/added"), ""}}),
+            EXPECT_EQ((std::vector<CustomSite>{{server.Url("/slow"), kNew, Digest("0.0.0.0 slow.example\n")},
+                                               {server.Url("/added"), "", ""}}),
                       SettingsStore().ReadCustomSites());
         }
     }
