@@ -5,6 +5,7 @@
 #include "SitemoatConfig.h"
 #include "dialogs/OpenInBrowser.h"
 #include "dialogs/ProgressDialog.h"
+#include "hosts/HostsDocument.h"
 #include "dialogs/TextDialog.h"
 #include "res/resource.h"
 #include "skin/SkinGdi.h"
@@ -13,6 +14,10 @@
 namespace {
 
 constexpr int kTabWidth = 87;
+constexpr char kResetQuestion[] =
+    "Host表已被其他程序还原（例如杀毒软件），Sitemoat写入的屏蔽条目大多已不在其中。"
+    "是否恢复Sitemoat上次写入的Host表？";
+constexpr char kRestoreFailed[] = "恢复失败：";
 constexpr int kBandTop = 24;
 constexpr int kBandBottom = 94;
 
@@ -112,7 +117,23 @@ void MainWindow::OnTimer(Message& m) {
     RunStartupCheck();
 }
 
+// Before the update pass merges into it: HOSTS that lost most of what the
+// program wrote was put back by another program, an antivirus most often.
+// The user is asked; nothing is restored without it.
+void MainWindow::OfferRestoreOfResetHosts() {
+    HostsDocument::Reset reset;
+    if (!HostsDocument::FindReset(reset) || !AskRestoreResetHosts()) return;
+    HostsDocument hosts;
+    const HostsOutcome restored = hosts.Restore(reset);
+    if (!restored.Ok()) MessageDialog(kRestoreFailed + restored.Reason()).Run();
+}
+
+bool MainWindow::AskRestoreResetHosts() {
+    return ConfirmDialog(kResetQuestion, "恢复", "不恢复").Run() == IDOK;
+}
+
 void MainWindow::RunStartupCheck() {
+    OfferRestoreOfResetHosts();
     const UpdateEngine engine = engine_;
     ProgressDialog progress(kCheckingMessage, [engine](std::shared_ptr<UpdateProgress> work) {
         engine.RunUpdateWork(std::move(work));

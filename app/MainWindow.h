@@ -39,6 +39,9 @@ protected:
     // custom hosts page refilled from its result or from HOSTS.
     virtual void RunStartupCheck();
     virtual bool Open(const std::string& address);
+    // Whether HOSTS, put back by another program, goes back to what the
+    // program last wrote; tests answer in the user's stead.
+    virtual bool AskRestoreResetHosts();
 
     bool ProcessMessage(Message& m) override;
     void PaintHook(HDC dc, const RECT& client) override;
@@ -55,6 +58,7 @@ private:
     void CreateTabStrip();
     void CreateLogo();
     void CreatePages();
+    void OfferRestoreOfResetHosts();
 
     UpdateEngine engine_;
     TabStrip tabStrip_;

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char kOriginalName[] = "hosts-original.bak";
+constexpr char kWrittenName[] = "hosts-written.bak";
 constexpr char kPrefix[] = "hosts-";
 constexpr char kSuffix[] = ".bak";
 // Room the disk must keep beside a new backup.
@@ -158,6 +159,20 @@ DWORD HostsBackups::Keep(const std::string& bytes) const {
     if (const DWORD error = WriteBackup(path, bytes)) return error;
     Prune();
     return ERROR_SUCCESS;
+}
+
+DWORD HostsBackups::KeepWritten(const std::string& bytes) const {
+    if (folder_.empty()) return ERROR_PATH_NOT_FOUND;
+    if (IsLink(folder_)) return kErrorLinkedFolder;
+    const DWORD attributes = GetFileAttributesA(folder_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return ERROR_DIRECTORY;
+    }
+    return WriteBackup(WrittenPath(), bytes);
+}
+
+std::string HostsBackups::WrittenPath() const {
+    return folder_ + "\\" + kWrittenName;
 }
 
 // The newest backup always stays, whatever its size.

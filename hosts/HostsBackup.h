@@ -34,6 +34,10 @@ public:
     DWORD Keep(const std::string& bytes) const;
     // Newest first, the original last; none from a folder that is a link.
     std::vector<HostsBackup> List() const;
+    // HOSTS as the program last wrote it, kept after every write: the way
+    // back when another program has put HOSTS back since.
+    DWORD KeepWritten(const std::string& bytes) const;
+    std::string WrittenPath() const;
 
     const std::string& Folder() const { return folder_; }
 

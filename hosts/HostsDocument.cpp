@@ -1,5 +1,6 @@
 #include "hosts/HostsDocument.h"
 
+#include "hosts/HostsBackup.h"
 #include "hosts/HostsFile.h"
 #include "hosts/HostsLine.h"
 
@@ -136,6 +137,23 @@ HostsOutcome HostsDocument::Rewrite(const std::function<std::size_t(HostsLines&)
         editorText = lines_.ShownTextKeeping(editorText);
     }
     outcome.refill = true;
+    return outcome;
+}
+
+bool HostsDocument::FindReset(Reset& reset) {
+    if (ReadHostsFile(reset.now) != ERROR_SUCCESS) return false;
+    if (ReadFileBytes(HostsBackups().WrittenPath(), reset.written) != ERROR_SUCCESS) return false;
+    return reset.now != reset.written &&
+           LostMostBlockedNames(HostsLines(reset.written), HostsLines(reset.now));
+}
+
+HostsOutcome HostsDocument::Restore(const Reset& reset) {
+    HostsOutcome outcome;
+    outcome.write = WriteHostsFile(reset.written, &reset.now);
+    if (outcome.write.Ok()) {
+        outcome.written = true;
+        Take(reset.written);
+    }
     return outcome;
 }
 

@@ -77,6 +77,17 @@ public:
     // The editor's text keeps what the user typed.
     HostsOutcome Compact(std::string& editorText);
 
+    // HOSTS as it is, and as the program last wrote it, when another program
+    // has since taken out most of the names that blocked (an antivirus
+    // that put HOSTS back, say).
+    struct Reset {
+        std::string now;
+        std::string written;
+    };
+    static bool FindReset(Reset& reset);
+    // Writes HOSTS back as the program last wrote it, if it still is as found.
+    HostsOutcome Restore(const Reset& reset);
+
     // The update pass's rule: edit gets HOSTS's lines as they are now and
     // changes them; they are written when they changed, unless another
     // program wrote meanwhile, in which case edit runs again on its text.

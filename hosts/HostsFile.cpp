@@ -102,7 +102,9 @@ WriteResult WriteHostsFile(const std::string& bytes, const std::string* expected
         return result;
     }
     result = ReplaceFileBytes(path, bytes, false);
+    if (!result.Ok()) return result;
     // The resolver would go on answering from what it cached before.
-    if (result.Ok()) FlushDnsCache();
+    FlushDnsCache();
+    HostsBackups().KeepWritten(bytes);
     return result;
 }

@@ -24,5 +24,5 @@ DWORD ReadHostsFile(std::string& bytes);
 // expected, the write is refused (kErrorChangedMeanwhile) unless the file
 // still holds those bytes: another program changed it in between. After a
 // write the system's DNS cache is emptied, so the new text takes effect at
-// once.
+// once, and the bytes are kept as HOSTS as the program last wrote it.
 WriteResult WriteHostsFile(const std::string& bytes, const std::string* expected = nullptr);

@@ -12,6 +12,7 @@
 #include "SitemoatConfig.h"
 #include "UserActions.h"
 #include "app/MainWindow.h"
+#include "hosts/HostsFile.h"
 #include "app/ProgramServices.h"
 #include "hosts/HostsBackup.h"
 #include "res/resource.h"
@@ -39,6 +40,8 @@ public:
     using MainWindow::MainWindow;
     int startupChecks = 0;
     bool runRealCheck = false;
+    int resetQuestions = 0;
+    bool restoreReset = false;
     std::function<void()> beforeCheck;
     std::vector<std::string> opened;
 
@@ -51,6 +54,10 @@ protected:
     bool Open(const std::string& address) override {
         opened.push_back(address);
         return true;
+    }
+    bool AskRestoreResetHosts() override {
+        ++resetQuestions;
+        return restoreReset;
     }
 };
 
@@ -224,6 +231,30 @@ TEST_F(MainWindowTest, WithNothingToCheckThePageIsFilledFromHosts) {
     EXPECT_TRUE(WaitFor([&] { return !window.Hosts().EditorText().empty(); }));
     EXPECT_EQ(1, window.startupChecks);
     EXPECT_EQ("0.0.0.0 One.Example\n#0.0.0.0 two.example\n", window.Hosts().EditorText());
+}
+
+// HOSTS that lost most of what the program last wrote, as an antivirus
+// leaves it: the user is asked before the update pass, and only a yes puts
+// the program's HOSTS back.
+TEST_F(MainWindowTest, AResetHostsIsRestoredOnlyWhenTheUserSaysSo) {
+    const std::string written = "127.0.0.1 localhost\r\n0.0.0.0 a.example b.example c.example\r\n";
+    const std::string reset = "# Copyright (c) 1993-2009 Microsoft Corp.\r\n";
+    HostsFileScope hosts(reset);
+    ASSERT_TRUE(WriteHostsFile(written).Ok());
+    hosts.Replace(reset);
+    for (bool restore : {false, true}) {
+        TestMainWindow window;
+        window.runRealCheck = true;
+        window.restoreReset = restore;
+        HWND hwnd = window.CreateModeless(nullptr);
+        ASSERT_NE(nullptr, hwnd);
+        ShowWindow(hwnd, SW_SHOWNA);
+        EXPECT_TRUE(WaitFor([&] { return window.startupChecks == 1 && !window.Hosts().IsFilling(); }));
+        PumpMessages(50);
+        EXPECT_EQ(1, window.resetQuestions) << restore;
+        EXPECT_EQ(restore ? written : reset, hosts.Text()) << restore;
+        DestroyWindow(hwnd);
+    }
 }
 
 // With a newer list on a user site: the question comes from the worker,

@@ -58,6 +58,7 @@ protected:
         config = "[update]\r\nofficial=0\r\ncustom=1\r\n[custom]\r\n" + server.Url(kListPath) + "|" +
                  kOldStamp + "=\r\n";
         WriteWholeFile(folder + "config.ini", config);
+        RemoveRecords();
     }
     void TearDown() override {
         for (PROCESS_INFORMATION& p : started) {
@@ -70,6 +71,21 @@ protected:
         }
         DeleteFileA((folder + "config.ini").c_str());
         DeleteFileA((folder + "temp.txt").c_str());
+        RemoveRecords();
+    }
+
+    // What a run wrote into HOSTS, and its lists brought, is no reset HOSTS
+    // and no record for the next one.
+    void RemoveRecords() const {
+        DeleteFileA((folder + "lists.dat").c_str());
+        const std::string backups = folder + "backup\\";
+        WIN32_FIND_DATAA found;
+        const UniqueFindHandle search(FindFirstFileA((backups + "*.bak").c_str(), &found));
+        if (search) {
+            do {
+                DeleteFileA((backups + found.cFileName).c_str());
+            } while (FindNextFileA(search.Get(), &found));
+        }
     }
 
     PROCESS_INFORMATION Start(const std::string& arguments = "") {

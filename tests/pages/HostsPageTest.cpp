@@ -43,6 +43,8 @@ public:
     std::vector<std::string> opened;
     std::vector<RestoreDialog::Item> restoreItems;
     int restoreChoice = -1;
+    bool compact = false;
+    std::vector<std::pair<size_t, size_t>> compactAsked;
 
 protected:
     bool AskImportPath(std::string& path) override {
@@ -54,6 +56,10 @@ protected:
         return !path.empty();
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    bool AskCompact(size_t linesSaved, size_t linesJoined) override {
+        compactAsked.emplace_back(linesSaved, linesJoined);
+        return compact;
+    }
     int AskRestoreChoice(const std::vector<RestoreDialog::Item>& items) override {
         restoreItems = items;
         return restoreChoice;
@@ -68,6 +74,7 @@ protected:
 void RemoveBackups() {
     const HostsBackups backups;
     for (const HostsBackup& backup : backups.List()) DeleteFileA(backup.path.c_str());
+    DeleteFileA(backups.WrittenPath().c_str());
     RemoveDirectoryA(backups.Folder().c_str());
 }
 
@@ -382,6 +389,40 @@ TEST_F(HostsPageTest, TheMakersNamesAreTakenOutOfHosts) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS)));
     }
     EXPECT_TRUE(page.messages.empty());
+}
+
+// "整理Host表" says how many lines it saves before anything happens; then
+// each run of single-name blocking lines goes nine names a line where it
+// stood, after a backup. Lines with a remark or another address stay.
+TEST_F(HostsPageTest, CompactingSaysWhatItSavesAndKeepsABackup) {
+    RemoveBackups();
+    std::string file = kHead;
+    std::string compacted = std::string(kHead) + "0.0.0.0";
+    for (int i = 0; i < 11; ++i) {
+        const std::string name = " n" + std::to_string(i) + ".example";
+        file += (i % 2 ? "127.0.0.1" : "0.0.0.0") + name + "\r\n";
+        compacted += (i == 9 ? "\r\n0.0.0.0" : "") + name;
+    }
+    const std::string tail = "0.0.0.0 kept.example # mine\r\n10.0.0.1 nas.example\r\n:: v6.example\r\n";
+    file += tail;
+    compacted += "\r\n" + tail;
+    ASSERT_NE(nullptr, Show(kHosts));
+    hosts.Replace(file);
+    page.LoadHostsFile();
+
+    Command(page, IDC_LINK_COMPACT);
+    EXPECT_EQ((std::vector<std::pair<size_t, size_t>>{{9, 12}}), page.compactAsked);
+    EXPECT_EQ(file, hosts.Text());
+    page.compact = true;
+    Command(page, IDC_LINK_COMPACT);
+    EXPECT_EQ(compacted, hosts.Text());
+    EXPECT_EQ(file, ReadWholeFile(HostsBackups().List().front().path));
+    EXPECT_EQ("已整理Host表，减少了9行。", page.messages.back());
+    EXPECT_EQ(WithoutCr(compacted.substr(std::string(kHead).size())), WithoutCr(page.EditorText()));
+
+    Command(page, IDC_LINK_COMPACT);
+    EXPECT_EQ("Host表中没有可以合并的单个域名屏蔽行。", page.messages.back());
+    RemoveBackups();
 }
 
 TEST_F(HostsPageTest, ImportAddsOnlyNewNamesAndLeavesHostsAlone) {

@@ -11,7 +11,9 @@
 #include "SitemoatConfig.h"
 #include "UserActions.h"
 #include "dialogs/AddSiteDialog.h"
+#include "hosts/HostsLine.h"
 #include "pages/UpdatePage.h"
+#include "update/ListSourcesFile.h"
 #include "update/DailyUpdateTask.h"
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
@@ -38,8 +40,14 @@ public:
     std::vector<std::string> opened;
     std::vector<std::string> messages;
     std::string installed;  // the installed copy's path; "": the real check (this test is none)
+    bool takeOutNames = false;
+    std::vector<std::size_t> namesAsked;
 
 protected:
+    bool AskTakeOutNames(std::size_t count) override {
+        namesAsked.push_back(count);
+        return takeOutNames;
+    }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     std::string InstalledProgram() override {
         return installed.empty() ? UpdatePage::InstalledProgram() : installed;
@@ -230,6 +238,52 @@ TEST_F(UpdatePageTest, AddLeavesAStoredAddressABarAndACancelAlone) {
         EXPECT_EQ(shown, ShownSites(page)) << "typed " << c.typed;
         EXPECT_EQ(config, ReadFileBesideProgram(kConfig)) << "typed " << c.typed;
     }
+}
+
+// Removing a site asks whether the names its list brought leave HOSTS;
+// a name another site's list holds stays and passes to that site, and the
+// removed site's record goes either way.
+TEST_F(UpdatePageTest, RemovingASiteAsksWhetherItsNamesLeaveHosts) {
+    const std::string a = "http://a.example/1.txt";
+    const std::string b = "http://b.example/2.txt";
+    const auto hashes = [](std::vector<const char*> names) {
+        std::vector<std::uint64_t> hashed;
+        for (const char* name : names) hashed.push_back(NameHash(name));
+        SortUnique(hashed);
+        return hashed;
+    };
+    for (bool takeOut : {false, true}) {
+        ListSourcesFile().Edit([&](ListSources& sources) {
+            sources = ListSources();
+            ListSource& first = sources.Get(a);
+            first.listed = hashes({"x.example", "y.example", "shared.example", "kept.example"});
+            first.brought = hashes({"x.example", "y.example", "shared.example"});
+            sources.Get(b).listed = hashes({"shared.example"});
+            return true;
+        });
+        TestUpdatePage casePage;
+        PageParent caseParent;
+        WriteFileBesideProgram(kConfig, std::string(kBothOn) + "[custom]\r\n" + a + "|=\r\n" + b + "|=\r\n");
+        ASSERT_NE(nullptr, caseParent.Place(casePage));
+        std::vector<std::string> asked;
+        casePage.takeOutNames = takeOut;
+        casePage.SetOnTakeOutNames([&](const UpdatePage::NameTest& remove) {
+            for (const char* name : {"x.example", "Y.Example", "shared.example", "kept.example", "other.example"}) {
+                if (remove(name)) asked.push_back(name);
+            }
+            return std::string();
+        });
+        ClickTick(casePage, 0);
+        Command(casePage, IDC_REMOVE_SITES);
+        EXPECT_EQ(std::vector<std::size_t>{2}, casePage.namesAsked) << takeOut;
+        const std::vector<std::string> taken = {"x.example", "Y.Example"};
+        EXPECT_EQ(takeOut ? taken : std::vector<std::string>(), asked);
+        const ListSources sources = ListSourcesFile().Read();
+        EXPECT_EQ(nullptr, sources.Find(a));
+        ASSERT_NE(nullptr, sources.Find(b));
+        EXPECT_EQ(hashes({"shared.example"}), sources.Find(b)->brought);
+    }
+    RemoveFileBesideProgram("lists.dat");
 }
 
 TEST_F(UpdatePageTest, RemoveDeletesTheTickedSitesAndKeepsTheRestInOrderWithTheirStamps) {

@@ -9,9 +9,11 @@
 #include <windows.h>
 
 #include "hosts/HostsLine.h"
+#include "update/ListSourcesFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <future>
 #include <set>
@@ -23,6 +25,7 @@ namespace {
 
 constexpr char kConfig[] = "config.ini";
 constexpr char kTemp[] = "temp.txt";
+constexpr char kRecords[] = "lists.dat";
 constexpr char kOld[] = "Mon, 01 Mar 2021 00:00:00 GMT";
 constexpr char kNew[] = "Wed, 17 Mar 2021 08:51:11 GMT";
 constexpr char kOfficialPath[] = "/host/host.txt";
@@ -42,10 +45,12 @@ protected:
         ASSERT_EQ(kHostsHead, Hosts());
         RemoveFileBesideProgram(kConfig);
         RemoveFileBesideProgram(kTemp);
+        RemoveFileBesideProgram(kRecords);
     }
     void TearDown() override {
         RemoveFileBesideProgram(kConfig);
         RemoveFileBesideProgram(kTemp);
+        RemoveFileBesideProgram(kRecords);
     }
 
     // A "config.ini" as the program itself writes it.
@@ -147,6 +152,78 @@ TEST_F(UpdatePassTest, EachKindOfStampMakesTheSecondStartQuiet) {
         }
         const bool validated = !row.etag.empty() || !row.lastModified.empty();
         EXPECT_EQ(validated, server.BytesSent() < 1000) << row.kind << ": " << server.BytesSent();
+    }
+}
+
+// Whether a blocking line of HOSTS names the name.
+bool Blocks(const std::string& hosts, const std::string& name) {
+    std::istringstream lines(hosts);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word;
+        if (!(words >> word) || word != "0.0.0.0") continue;
+        while (words >> word) {
+            if (word == name) return true;
+        }
+    }
+    return false;
+}
+
+// A list's dropped names leave HOSTS at its next merge, but not those
+// another list holds (they pass to it), those the user typed, nor those
+// HOSTS held before any list brought them. A list far smaller than the
+// last takes nothing out until the same body comes a second time.
+TEST_F(UpdatePassTest, NamesAListDropsLeaveHostsButNotTheUsersOrAnotherListsNames) {
+    struct Step {
+        const char* what;
+        const char* path;
+        std::string stamp;
+        std::string body;
+        std::vector<const char*> blocked;
+        std::vector<const char*> gone;
+        std::size_t removed;  // by the site
+        bool heldBack;
+    };
+    const Step steps[] = {
+        {"both lists merged", "/b", "S1", "0.0.0.0 shared.example\n0.0.0.0 b1.example\n",
+         {"a1.example", "a2.example", "shared.example", "b1.example"}, {}, 0, false},
+        {"a1 dropped and taken out", "/a", "S2", "a3.example\na4.example\na5.example\n",
+         {"a2.example", "shared.example", "a5.example"}, {"a1.example"}, 1, false},
+        {"shared dropped by the list it passed to", "/b", "S2", "0.0.0.0 b1.example\n",
+         {"b1.example"}, {"shared.example"}, 1, false},
+        {"a list cut to a third", "/a", "S3", "a3.example\n", {"a4.example", "a5.example"}, {}, 0, true},
+        {"the same list again", "/a", "S3", "a3.example\n", {"a3.example"}, {"a4.example", "a5.example"}, 2,
+         false},
+    };
+    server.SetList("/a", "S1", "0.0.0.0 existing.example\n0.0.0.0 a1.example\n0.0.0.0 a2.example\n"
+                              "0.0.0.0 shared.example\n0.0.0.0 a3.example\n0.0.0.0 a4.example\n");
+    WriteConfig("official=0\r\ncustom=1\r\n", "", {{"/a", ""}, {"/b", ""}});
+    for (const Step& step : steps) {
+        server.SetList(step.path, step.stamp, step.body);
+        auto progress = Run(kAnswerUpdate);
+        const std::string hosts = Hosts();
+        for (const char* name : step.blocked) EXPECT_TRUE(Blocks(hosts, name)) << step.what << ": " << name;
+        for (const char* name : step.gone) EXPECT_FALSE(Blocks(hosts, name)) << step.what << ": " << name;
+        // HOSTS had it before any list brought it.
+        EXPECT_NE(std::string::npos, hosts.find("0.0.0.0 Existing.Example\r\n")) << step.what;
+        const std::vector<SiteResult> sites = progress->SiteResults();
+        const auto site = std::find_if(sites.begin(), sites.end(),
+                                       [&](const SiteResult& s) { return s.address == server.Url(step.path); });
+        ASSERT_NE(sites.end(), site) << step.what;
+        EXPECT_EQ(step.removed, site->removed) << step.what;
+        EXPECT_EQ(step.heldBack, site->heldBack) << step.what;
+        // A list held back keeps its old stamp, so the same list comes again.
+        const std::vector<CustomSite> stored = SettingsStore().ReadCustomSites();
+        const auto record = std::find_if(stored.begin(), stored.end(),
+                                         [&](const CustomSite& s) { return s.address == server.Url(step.path); });
+        ASSERT_NE(stored.end(), record);
+        EXPECT_EQ(step.heldBack, record->stamp != step.stamp) << step.what;
+        // The user typed a2 into the editor and saved: it is theirs now.
+        if (step.path == steps[0].path && step.stamp == "S1") {
+            ListSourcesFile().Edit([](ListSources& sources) {
+                return sources.Claim({NameHash("a2.example")});
+            });
+        }
     }
 }
 
