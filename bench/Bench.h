@@ -11,6 +11,9 @@
 using BenchBody = double (*)();
 
 bool RegisterBench(const char* name, int runs, BenchBody body);
+// A case that counts rather than times: printed "name: <count> <unit>".
+using CountBody = std::size_t (*)();
+bool RegisterCount(const char* name, const char* unit, CountBody body);
 // A figure of the case besides its time, such as the bytes a server sent;
 // printed once after the case's time, as the last run left it.
 void SetBenchFigure(const std::string& figure);
@@ -85,6 +88,13 @@ private:
     LARGE_INTEGER frequency_;
     LARGE_INTEGER start_;
 };
+
+// SITEMOAT_COUNT("case-name", "lines") { ...; return count; }
+#define SITEMOAT_COUNT(name, unit)                                              \
+    static std::size_t SITEMOAT_BENCH_CAT(CountBody_, __LINE__)();              \
+    static const bool SITEMOAT_BENCH_CAT(countRegistered_, __LINE__) =          \
+        RegisterCount(name, unit, &SITEMOAT_BENCH_CAT(CountBody_, __LINE__));   \
+    static std::size_t SITEMOAT_BENCH_CAT(CountBody_, __LINE__)()
 
 #define SITEMOAT_BENCH_CAT2(a, b) a##b
 #define SITEMOAT_BENCH_CAT(a, b) SITEMOAT_BENCH_CAT2(a, b)

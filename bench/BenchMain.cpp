@@ -17,6 +17,8 @@ struct BenchCase {
     const char* name;
     int runs;
     BenchBody body;
+    const char* unit;  // a count's, with countBody
+    CountBody countBody;
 };
 
 std::vector<BenchCase>& Cases() {
@@ -45,7 +47,12 @@ bool Wanted(const char* name, int argc, char** argv, int first) {
 }  // namespace
 
 bool RegisterBench(const char* name, int runs, BenchBody body) {
-    Cases().push_back({name, runs, body});
+    Cases().push_back({name, runs, body, nullptr, nullptr});
+    return true;
+}
+
+bool RegisterCount(const char* name, const char* unit, CountBody body) {
+    Cases().push_back({name, 1, nullptr, unit, body});
     return true;
 }
 
@@ -93,6 +100,13 @@ int main(int argc, char** argv) {
     }
     for (const BenchCase& c : Cases()) {
         if (!Wanted(c.name, argc, argv, first)) continue;
+        if (c.countBody) {
+            std::printf("%s: %u %s\n", c.name, unsigned(c.countBody()), c.unit);
+            if (!Figure().empty()) std::printf("  %s\n", Figure().c_str());
+            Figure().clear();
+            std::fflush(stdout);
+            continue;
+        }
         std::vector<double> times;
         for (int i = 0; i < c.runs; ++i) times.push_back(c.body());
         std::sort(times.begin(), times.end());

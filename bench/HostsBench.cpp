@@ -1,8 +1,10 @@
 #include "bench/Bench.h"
 #include "hosts/BlockList.h"
+#include "base/TextEncoding.h"
 #include "hosts/HostsLines.h"
 #include "hosts/HostsText.h"
 #include "tests/support/PairwiseMerge.h"
+#include "tests/support/WindowsHosts.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -163,4 +165,16 @@ SITEMOAT_BENCH("merge-20k", 5) {
     StopWatch watch;
     AppendNewEntries(list, added);
     return watch.ElapsedMs();
+}
+
+// The four real lists merged into the HOSTS Windows comes with, as the
+// update pass merges them: the lines HOSTS then has, and its names.
+SITEMOAT_COUNT("hosts-lines-real-lists", "lines") {
+    HostsLines hosts(kWindowsHosts);
+    BlockListMerger merger(ReadableText(hosts.Bytes()));
+    for (const std::string* list : {&Adservers(), &Lite(), &ProAsHosts()}) merger.Append(*list, {});
+    merger.Append(ReadBenchData("anudeep-coinminer.hosts"), {});
+    hosts.InsertAfterLastEntry(merger.Added());
+    SetBenchFigure("names merged " + std::to_string(merger.AddedCount()));
+    return hosts.Count();
 }

@@ -60,10 +60,27 @@ const std::string& Other50k() {
     static const std::string text = HostsOf({"1hosts-pro.domains"}, kLines);
     return text;
 }
-// The three lists a user merges, names that occur in more than one included.
+// 250,000 names of the three lists a user merges (names in more than one
+// included), as the update pass writes them: nine a line.
 const std::string& Hosts250k() {
-    static const std::string text =
-        HostsOf({"anudeep-adservers.hosts", "1hosts-lite.hosts", "1hosts-pro.domains"}, kStartLines);
+    static const std::string text = [] {
+        const std::string lines =
+            HostsOf({"anudeep-adservers.hosts", "1hosts-lite.hosts", "1hosts-pro.domains"}, kStartLines);
+        std::string hosts;
+        std::size_t names = 0;
+        ForEachLine(lines, [&](std::string line) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::size_t space = line.find(' ');
+            if (line.compare(0, 8, "0.0.0.0 ") != 0 || line.find(' ', space + 1) != std::string::npos) {
+                hosts += line + "\r\n";  // the head
+                return;
+            }
+            hosts += (names % 9 == 0 ? "0.0.0.0" : "") + line.substr(space) + (names % 9 == 8 ? "\r\n" : "");
+            ++names;
+        });
+        if (names % 9 != 0) hosts += "\r\n";
+        return hosts;
+    }();
     return text;
 }
 

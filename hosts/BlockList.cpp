@@ -209,6 +209,11 @@ struct BlockListMerger::HeldNames {
     void Unkeep(std::string_view name) { blockUsed -= name.size(); }
     // The name the last successful Insert kept.
     std::string_view Last() const { return last; }
+    // Takes back the last successful Insert.
+    void Forget() {
+        owners.erase(last);
+        blockUsed -= last.size();
+    }
 
     // True when the name was new; number then becomes its owner.
     bool Insert(std::string_view name, std::uint32_t number, std::uint32_t& owner) {
@@ -302,8 +307,9 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
             ++dropped.excepted;
             return;
         }
-        if (const auto found = held_->owners.find(name); found != held_->owners.end()) {
-            if (found->second == listNumber_) {
+        std::uint32_t owner = 0;
+        if (!held_->Insert(name, listNumber_, owner)) {
+            if (owner == listNumber_) {
                 ++dropped.repeatedInList;
             } else {
                 ++dropped.alreadyHeld;
@@ -311,16 +317,15 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
             }
             return;
         }
-        // The list holds the name all the same.
+        // Past the limits the list holds the name all the same.
         result.listed.push_back(NameHash(name));
         // A name and a space, and a line's address and end for every ninth.
         const std::size_t cost = name.size() + 1 + (AddedCount() % kNamesPerLine == 0 ? 9 : 0);
         if (AddedCount() >= maxNames_ || cost > bytesLeft_) {
+            held_->Forget();
             ++dropped.overLimit;
             return;
         }
-        std::uint32_t owner = 0;
-        held_->Insert(name, listNumber_, owner);
         const std::string_view kept = held_->Last();
         (IsIpv6Address(address) ? ipv6_ : ipv4_).push_back(kept);
         result.brought.push_back(result.listed.back());

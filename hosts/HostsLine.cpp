@@ -79,16 +79,12 @@ bool IsUpperAscii(char c) {
     return c >= 'A' && c <= 'Z';
 }
 
-// Equal to one of the names, or a name under one: "a.b.example" is under
-// "b.example". Tried at every dot from the left.
-template <typename Contains>
-bool UnderOneOf(std::string_view key, Contains contains) {
-    if (key.empty()) return false;
-    if (contains(key)) return true;
-    for (std::size_t dot = key.find('.'); dot != std::string_view::npos; dot = key.find('.', dot + 1)) {
-        if (contains(key.substr(dot + 1))) return true;
+// Equal to the domain, or a name under it: "a.b.example" is under "b.example".
+bool IsOrIsUnder(std::string_view key, std::string_view domain) {
+    if (key.size() < domain.size() || key.compare(key.size() - domain.size(), domain.size(), domain) != 0) {
+        return false;
     }
-    return false;
+    return key.size() == domain.size() || key[key.size() - domain.size() - 1] == '.';
 }
 
 }  // namespace
@@ -218,16 +214,33 @@ bool IsMakerName(std::string_view name) {
         return std::string(NameKey(kProtectedDomain2, store));
     }();
     std::string store;
-    return UnderOneOf(NameKey(name, store), [](std::string_view candidate) {
-        return candidate == domain1 || candidate == domain2;
-    });
+    const std::string_view key = NameKey(name, store);
+    return IsOrIsUnder(key, domain1) || IsOrIsUnder(key, domain2);
 }
 
 bool IsSystemServiceName(std::string_view name) {
     static const std::unordered_set<std::string_view> suffixes(std::begin(kSystemServiceSuffixes),
                                                               std::end(kSystemServiceSuffixes));
+    // Every ending of a suffix at a dot ("com", "microsoft.com", ...): a name
+    // whose ending is none of them is ruled out after a label or two.
+    static const std::unordered_set<std::string_view> endings = [] {
+        std::unordered_set<std::string_view> all(std::begin(kSystemServiceSuffixes),
+                                                 std::end(kSystemServiceSuffixes));
+        for (std::string_view suffix : kSystemServiceSuffixes) {
+            for (std::size_t dot = suffix.find('.'); dot != std::string_view::npos; dot = suffix.find('.', dot + 1)) {
+                all.insert(suffix.substr(dot + 1));
+            }
+        }
+        return all;
+    }();
     std::string store;
-    return UnderOneOf(NameKey(name, store), [](std::string_view candidate) {
-        return suffixes.count(candidate) != 0;
-    });
+    const std::string_view key = NameKey(name, store);
+    // From the last label leftwards, while the ending may still grow into one.
+    for (std::size_t start = key.size();;) {
+        const std::size_t dot = start == 0 ? std::string_view::npos : key.rfind('.', start - 1);
+        const std::string_view ending = key.substr(dot == std::string_view::npos ? 0 : dot + 1);
+        if (suffixes.count(ending) != 0) return true;
+        if (dot == std::string_view::npos || endings.count(ending) == 0) return false;
+        start = dot;
+    }
 }

@@ -76,7 +76,7 @@ const char kTableExceptions[] = "keep.example\n*.allowed.example\n";
 struct ListCase {
     const char* what;
     std::string body;
-    const char* added;
+    std::string added;
     const char* result;
 };
 
@@ -107,8 +107,9 @@ TEST(BlockListMerger, ListFaults) {
          "0.0.0.0 a.example # ads\n0.0.0.0\ta.example\t#x\n0.0.0.0 b.example#y c.example\n",
          "0.0.0.0 a.example b.example\r\n", "added 2, repeated 1"},
         {"protected", "0.0.0.0 " + kDomain1 + "\n0.0.0.0 cdn." + kDomain2 + "\n127.0.0.1 WWW." +
-                          Upper(kDomain1) + " a.example\n" + kDomain2 + "\n",
-         "0.0.0.0 a.example\r\n", "added 1, protected 4"},
+                          Upper(kDomain1) + " a.example\n" + kDomain2 + "\n0.0.0.0 update.microsoft.com\n" +
+                          "0.0.0.0 my" + kDomain1 + "\nwww.virustotal.com\n",
+         "0.0.0.0 a.example my" + kDomain1 + "\r\n", "added 2, protected 6"},
         {"other addresses", "10.0.0.1 a.example\n1.2.3.4 b.example c.example\n::1 d.example\n"
                             ":: e.example\n0.0.0.00 f.example\nfe80::1%lo0 g.example\n",
          ":: d.example e.example\r\n", "added 2, not blocking 5"},

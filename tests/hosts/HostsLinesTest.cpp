@@ -2,6 +2,7 @@
 #include "hosts/HostsLines.h"
 #include "tests/hosts/HostsTestSupport.h"
 #include "tests/support/ProgramFiles.h"
+#include "tests/support/WindowsHosts.h"
 
 #include "SitemoatConfig.h"
 
@@ -13,30 +14,6 @@
 namespace {
 
 using namespace std::string_literals;
-
-// The HOSTS file Windows 10 comes with.
-const std::string kWindowsHosts =
-    "# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
-    "#\r\n"
-    "# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
-    "#\r\n"
-    "# This file contains the mappings of IP addresses to host names. Each\r\n"
-    "# entry should be kept on an individual line. The IP address should\r\n"
-    "# be placed in the first column followed by the corresponding host name.\r\n"
-    "# The IP address and the host name should be separated by at least one\r\n"
-    "# space.\r\n"
-    "#\r\n"
-    "# Additionally, comments (such as these) may be inserted on individual\r\n"
-    "# lines or following the machine name denoted by a '#' symbol.\r\n"
-    "#\r\n"
-    "# For example:\r\n"
-    "#\r\n"
-    "#      102.54.94.97     rhino.acme.com          # source server\r\n"
-    "#       38.25.63.10     x.acme.com              # x client host\r\n"
-    "\r\n"
-    "# localhost name resolution is handled within DNS itself.\r\n"
-    "#\t127.0.0.1       localhost\r\n"
-    "#\t::1             localhost\r\n";
 
 std::string Utf16(const std::u16string& text, bool bigEndian) {
     return Utf16Bytes(text, bigEndian);
@@ -144,6 +121,24 @@ TEST(HostsLines, ProtectionTakesOutOnlyTheMakersNames) {
               lines.Bytes());
 }
 
+// The maker's sites and the system's update, certificate-revocation and
+// security services are protected by name or as a name's ending at a dot,
+// never as a substring, in any letter case, with or without the final dot.
+TEST(HostsLine, ProtectedNamesMatchByNameNotBySubstring) {
+    const std::string maker = kProtectedDomain1;
+    const std::pair<std::string, int> rows[] = {  // 1 the maker's, 2 the system's
+        {maker, 1}, {"WWW." + maker + ".", 1}, {"my" + maker, 0}, {maker + ".evil.test", 0},
+        {"update.microsoft.com", 2}, {"x.windowsupdate.com", 2}, {"Download.WindowsUpdate.com.", 2},
+        {"www.virustotal.com", 2}, {"ocsp.digicert.com", 2}, {"r3.o.lencr.org", 2},
+        {"notwindowsupdate.com", 0}, {"windowsupdate.com.evil.test", 0}, {"microsoft.com", 0},
+        {"telemetry.microsoft.com", 0}, {"digicert.com", 0}, {"com", 0}, {"", 0},
+    };
+    for (const auto& [name, kind] : rows) {
+        EXPECT_EQ(kind == 1, IsMakerName(name)) << name;
+        EXPECT_EQ(kind == 2, IsSystemServiceName(name)) << name;
+    }
+}
+
 // Loading and saving with no edit gives back every byte of real files.
 TEST(HostsLines, RealFilesComeBackWhole) {
     const char* dir = std::getenv("SITEMOAT_TEST_DATA");
@@ -151,7 +146,7 @@ TEST(HostsLines, RealFilesComeBackWhole) {
     for (const char* name : {"anudeep-adservers.hosts", "anudeep-coinminer.hosts"}) {
         const std::string bytes = ReadWholeFile(std::string(dir) + name);
         ASSERT_GT(bytes.size(), 10000u) << name;
-        for (const std::string& file : {bytes, kWindowsHosts + bytes}) {
+        for (const std::string& file : {bytes, std::string(kWindowsHosts) + bytes}) {
             HostsLines lines(file);
             EXPECT_FALSE(lines.ApplyEditorText(lines.ShownText())) << name;
             EXPECT_EQ(file, lines.Bytes()) << name;
