@@ -1,7 +1,7 @@
 #include "hosts/BlockList.h"
 #include "hosts/HostsLine.h"
 #include "hosts/HostsLines.h"
-#include "tests/support/ProgramFiles.h"
+#include "tests/support/WholeFile.h"
 
 #include "SitemoatConfig.h"
 

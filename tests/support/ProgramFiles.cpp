@@ -5,9 +5,6 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 // Writing with every argument null makes the platform drop what it holds
@@ -18,20 +15,6 @@ void ForgetCachedIni(const std::string& path) {
 }
 
 }  // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return !out.fail();
-}
 
 std::string ReadFileBesideProgram(const char* fileName) {
     return ReadWholeFile(GetPathBesideProgram(fileName));
