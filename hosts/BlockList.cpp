@@ -196,8 +196,10 @@ struct BlockListMerger::HeldNames {
 
     // Names live in blocks that never move, so the map's keys stay valid.
     std::string_view Keep(std::string_view name) {
-        if (name.size() > kBlockSize - blockUsed) {
-            blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, name.size())));
+        if (name.size() > blockSize - blockUsed) {
+            // A word of HOSTS may be longer than a block: it gets one of its own.
+            blockSize = std::max(kBlockSize, name.size());
+            blocks.push_back(std::make_unique<char[]>(blockSize));
             blockUsed = 0;
         }
         char* place = blocks.back().get() + blockUsed;
@@ -220,7 +222,8 @@ struct BlockListMerger::HeldNames {
     }
 
     std::vector<std::unique_ptr<char[]>> blocks;
-    std::size_t blockUsed = kBlockSize;
+    std::size_t blockSize = 0;  // of the last block
+    std::size_t blockUsed = 0;
     std::string_view last;
     // Which list brought each name: 0 for HOSTS, then the lists in order.
     std::unordered_map<std::string_view, std::uint32_t> owners;

@@ -138,6 +138,15 @@ TEST(BlockListMerger, ListFaults) {
     }
 }
 
+// The merger keeps names in blocks of 64 KB; a word of HOSTS may be longer.
+TEST(BlockListMerger, HoldsHostsWordsLongerThanABlock) {
+    BlockListMerger merger("0.0.0.0 " + std::string(70000, 'w') + " held.example\r\n0.0.0.0 b.example");
+    const ListMergeResult result =
+        merger.Append("0.0.0.0 held.example\n0.0.0.0 b.example\n0.0.0.0 new.example\n", {});
+    EXPECT_EQ("added 1, held 2", Describe(result));
+    EXPECT_EQ("0.0.0.0 new.example\r\n", merger.Added());
+}
+
 TEST(BlockListMerger, LaterListsSeeWhatEarlierOnesAdded) {
     BlockListMerger merger("0.0.0.0 held.example");
     EXPECT_EQ("added 2", Describe(merger.Append("0.0.0.0 a.example\n0.0.0.0 b.example\n", {})));
