@@ -39,6 +39,9 @@ bool Is(char c, unsigned char classes) {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kDomainOnlyAddress = "0.0.0.0";
+// The addresses of the lines the merger writes.
+constexpr std::string_view kIpv4Line = "0.0.0.0";
+constexpr std::string_view kIpv6Line = "::";
 constexpr std::size_t kMarkupProbeLength = 1024;
 // More control bytes than one in this many: binary data, not text.
 constexpr std::size_t kControlShareLimit = 32;
@@ -251,7 +254,7 @@ BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxName
 
 std::string BlockListMerger::Added() const {
     std::string text;
-    for (const auto& [address, names] : {std::pair{"0.0.0.0", &ipv4_}, std::pair{"::", &ipv6_}}) {
+    for (const auto& [address, names] : {std::pair{kIpv4Line, &ipv4_}, std::pair{kIpv6Line, &ipv6_}}) {
         for (std::size_t i = 0; i < names->size(); ++i) {
             text += i % kNamesPerLine == 0 ? address : "";
             text += ' ';
@@ -316,16 +319,19 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
         }
         // The list holds the name all the same.
         result.listed.push_back(NameHash(name));
-        // A name and a space, and a line's address and end for every ninth.
-        const std::size_t cost = name.size() + 1 + (AddedCount() % kNamesPerLine == 0 ? 9 : 0);
+        // A name and a space, and a line's address and end for every ninth
+        // of its family: IPv4 and IPv6 names go on lines of their own.
+        const bool ipv6 = IsIpv6Address(address);
+        std::vector<std::string_view>& family = ipv6 ? ipv6_ : ipv4_;
+        const std::size_t lineCost = (ipv6 ? kIpv6Line : kIpv4Line).size() + 2;
+        const std::size_t cost = name.size() + 1 + (family.size() % kNamesPerLine == 0 ? lineCost : 0);
         if (AddedCount() >= maxNames_ || cost > bytesLeft_) {
             ++dropped.overLimit;
             return;
         }
         std::uint32_t owner = 0;
         held_->Insert(name, listNumber_, owner);
-        const std::string_view kept = held_->Last();
-        (IsIpv6Address(address) ? ipv6_ : ipv4_).push_back(kept);
+        family.push_back(held_->Last());
         result.brought.push_back(result.listed.back());
         bytesLeft_ -= cost;
         ++result.added;

@@ -179,6 +179,11 @@ TEST(BlockListMerger, WritesNineNamesALineWithinItsLimits) {
     BlockListMerger fewBytes("0123456789", 100, 50);
     EXPECT_EQ("added 2, over limit 21", Describe(fewBytes.Append(body, {})));
     EXPECT_EQ("0.0.0.0 n1.example n2.example\r\n", fewBytes.Added());
+    // IPv4 and IPv6 names go on lines of their own, and each line counts.
+    BlockListMerger mixed("", 100, 40);
+    EXPECT_EQ("added 2, over limit 1",
+              Describe(mixed.Append("0.0.0.0 a.example\n:: b.example\n0.0.0.0 c.example\n", {})));
+    EXPECT_EQ("0.0.0.0 a.example\r\n:: b.example\r\n", mixed.Added());
 }
 
 TEST(BlockListMerger, UnifiedHostsLayoutAddsOnlyBlockingEntries) {
