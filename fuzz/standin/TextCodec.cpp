@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -19,10 +21,14 @@ constexpr wchar_t kReplacement = 0xFFFD;
 // One conversion descriptor per direction, opened once.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        // Without it every conversion would quietly fail: no test would mean anything.
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+            std::perror("iconv_open");
+            std::abort();
+        }
     }
+    ~Converter() { iconv_close(cd_); }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
