@@ -15,7 +15,3 @@ std::string WideToUtf8(std::wstring_view text);
 
 std::string Utf8ToAnsi(std::string_view text, bool* lossy = nullptr);
 std::string AnsiToUtf8(std::string_view text);
-
-// Well-formed UTF-8 (no overlong forms, no surrogates) that holds at least
-// one character outside ASCII: text that is almost surely not ANSI.
-bool IsUtf8WithNonAscii(std::string_view text);

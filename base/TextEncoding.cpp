@@ -24,6 +24,44 @@ TextEncoding DetectEncoding(std::string_view bytes) {
     return IsUtf8WithNonAscii(bytes) ? TextEncoding::Utf8 : TextEncoding::Ansi;
 }
 
+bool IsUtf8WithNonAscii(std::string_view text) {
+    bool nonAscii = false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[pos]);
+        if (lead < 0x80) {
+            ++pos;
+            continue;
+        }
+        std::size_t size;
+        unsigned long value;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            size = 2;
+            value = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            size = 3;
+            value = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            size = 4;
+            value = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (pos + size > text.size()) return false;
+        for (std::size_t i = 1; i < size; ++i) {
+            const unsigned char next = static_cast<unsigned char>(text[pos + i]);
+            if ((next & 0xC0) != 0x80) return false;
+            value = (value << 6) | (next & 0x3F);
+        }
+        const unsigned long smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (value < smallest[size] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        nonAscii = true;
+        pos += size;
+    }
+    return nonAscii;
+}
+
 std::string_view ByteOrderMark(TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::Utf8WithMark: return kUtf8Mark;

@@ -18,6 +18,9 @@ enum class TextEncoding {
 // UTF-8 that holds non-ASCII text is UTF-8 (Notepad writes it without a
 // mark), anything else the ANSI code page.
 TextEncoding DetectEncoding(std::string_view bytes);
+// Well-formed UTF-8 (no overlong forms, no surrogates) that holds at least
+// one character outside ASCII: text that is almost surely not ANSI.
+bool IsUtf8WithNonAscii(std::string_view text);
 std::string_view ByteOrderMark(TextEncoding encoding);
 bool IsUtf16(TextEncoding encoding);
 

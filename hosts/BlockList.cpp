@@ -39,6 +39,9 @@ bool Is(char c, unsigned char classes) {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kDomainOnlyAddress = "0.0.0.0";
+// The addresses of the lines the merger writes.
+constexpr std::string_view kIpv4Line = "0.0.0.0";
+constexpr std::string_view kIpv6Line = "::";
 constexpr std::size_t kMarkupProbeLength = 1024;
 // More control bytes than one in this many: binary data, not text.
 constexpr std::size_t kControlShareLimit = 32;
@@ -196,8 +199,10 @@ struct BlockListMerger::HeldNames {
 
     // Names live in blocks that never move, so the map's keys stay valid.
     std::string_view Keep(std::string_view name) {
-        if (name.size() > kBlockSize - blockUsed) {
-            blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, name.size())));
+        if (name.size() > blockSize - blockUsed) {
+            // A word of HOSTS may be longer than a block: it gets one of its own.
+            blockSize = std::max(kBlockSize, name.size());
+            blocks.push_back(std::make_unique<char[]>(blockSize));
             blockUsed = 0;
         }
         char* place = blocks.back().get() + blockUsed;
@@ -225,7 +230,8 @@ struct BlockListMerger::HeldNames {
     }
 
     std::vector<std::unique_ptr<char[]>> blocks;
-    std::size_t blockUsed = kBlockSize;
+    std::size_t blockSize = 0;  // of the last block
+    std::size_t blockUsed = 0;
     std::string_view last;
     // Which list brought each name: 0 for HOSTS, then the lists in order.
     std::unordered_map<std::string_view, std::uint32_t> owners;
@@ -253,7 +259,7 @@ BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxName
 
 std::string BlockListMerger::Added() const {
     std::string text;
-    for (const auto& [address, names] : {std::pair{"0.0.0.0", &ipv4_}, std::pair{"::", &ipv6_}}) {
+    for (const auto& [address, names] : {std::pair{kIpv4Line, &ipv4_}, std::pair{kIpv6Line, &ipv6_}}) {
         for (std::size_t i = 0; i < names->size(); ++i) {
             text += i % kNamesPerLine == 0 ? address : "";
             text += ' ';
@@ -319,15 +325,18 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
         }
         // Past the limits the list holds the name all the same.
         result.listed.push_back(NameHash(name));
-        // A name and a space, and a line's address and end for every ninth.
-        const std::size_t cost = name.size() + 1 + (AddedCount() % kNamesPerLine == 0 ? 9 : 0);
+        // A name and a space, and a line's address and end for every ninth
+        // of its family: IPv4 and IPv6 names go on lines of their own.
+        const bool ipv6 = IsIpv6Address(address);
+        std::vector<std::string_view>& family = ipv6 ? ipv6_ : ipv4_;
+        const std::size_t lineCost = (ipv6 ? kIpv6Line : kIpv4Line).size() + 2;
+        const std::size_t cost = name.size() + 1 + (family.size() % kNamesPerLine == 0 ? lineCost : 0);
         if (AddedCount() >= maxNames_ || cost > bytesLeft_) {
             held_->Forget();
             ++dropped.overLimit;
             return;
         }
-        const std::string_view kept = held_->Last();
-        (IsIpv6Address(address) ? ipv6_ : ipv4_).push_back(kept);
+        family.push_back(held_->Last());
         result.brought.push_back(result.listed.back());
         bytesLeft_ -= cost;
         ++result.added;

@@ -123,6 +123,12 @@ HostsLines::HostsLines(std::string bytes) : source_(std::move(bytes)) {
 
 void HostsLines::Split() {
     encoding_ = DetectEncoding(source_);
+    // An odd last byte of UTF-16 is read with a zero byte, and kept so: a
+    // line written after it would otherwise be read a byte out of step.
+    if (IsUtf16(encoding_) && source_.size() % 2 != 0) {
+        source_ += '\0';
+        padded_ = true;
+    }
     const std::size_t n = source_.size();
     const char* data = source_.data();
     std::size_t pos = ByteOrderMark(encoding_).size();
@@ -138,9 +144,8 @@ void HostsLines::Split() {
             Line line;
             line.offset = static_cast<std::uint32_t>(pos);
             std::size_t end = pos;
-            while (end + 1 < n && unit(end) != '\r' && unit(end) != '\n') end += 2;
-            if (end + 1 >= n) {
-                // An odd last byte stays with the last line.
+            while (end < n && unit(end) != '\r' && unit(end) != '\n') end += 2;
+            if (end == n) {
                 line.size = static_cast<std::uint32_t>(n - pos);
                 pos = n;
             } else {
@@ -204,7 +209,7 @@ std::string_view HostsLines::EndBytes(LineEnd end) const {
 }
 
 std::string HostsLines::Bytes() const {
-    if (!edited_) return source_;
+    if (!edited_) return padded_ ? source_.substr(0, source_.size() - 1) : source_;
     std::string bytes(ByteOrderMark(encoding_));
     std::size_t size = bytes.size();
     for (const Line& line : lines_) size += Raw(line).size() + 4;

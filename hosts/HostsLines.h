@@ -29,7 +29,8 @@ bool LostMostBlockedNames(const HostsLines& was, const HostsLines& is);
 // The text of a HOSTS file as it stands on disk: its encoding and
 // byte-order mark, and every line in its place with its own end (CR LF, LF,
 // CR or none). Nothing is normalised: a file loaded and rendered without an
-// edit gives back its bytes, whatever they are.
+// edit gives back its bytes, whatever they are. (An odd last byte of UTF-16,
+// read with a zero byte, is written with it once the file is edited.)
 //
 // The editor shows the entry lines and commented-out entries that it can
 // show as they are, in ANSI text (code page 936): lines holding control
@@ -160,6 +161,7 @@ private:
     void Replace(std::vector<Line> lines);
 
     std::string source_;                // the file as read
+    bool padded_ = false;               // source_ has a zero byte the file lacks
     std::vector<std::string> added_;    // bytes of lines written since
     std::vector<Line> lines_;
     TextEncoding encoding_ = TextEncoding::Ansi;

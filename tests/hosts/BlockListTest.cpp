@@ -1,7 +1,7 @@
 #include "hosts/BlockList.h"
 #include "hosts/HostsLine.h"
 #include "hosts/HostsLines.h"
-#include "tests/support/ProgramFiles.h"
+#include "tests/support/WholeFile.h"
 
 #include "SitemoatConfig.h"
 
@@ -139,6 +139,15 @@ TEST(BlockListMerger, ListFaults) {
     }
 }
 
+// The merger keeps names in blocks of 64 KB; a word of HOSTS may be longer.
+TEST(BlockListMerger, HoldsHostsWordsLongerThanABlock) {
+    BlockListMerger merger("0.0.0.0 " + std::string(70000, 'w') + " held.example\r\n0.0.0.0 b.example");
+    const ListMergeResult result =
+        merger.Append("0.0.0.0 held.example\n0.0.0.0 b.example\n0.0.0.0 new.example\n", {});
+    EXPECT_EQ("added 1, held 2", Describe(result));
+    EXPECT_EQ("0.0.0.0 new.example\r\n", merger.Added());
+}
+
 TEST(BlockListMerger, LaterListsSeeWhatEarlierOnesAdded) {
     BlockListMerger merger("0.0.0.0 held.example");
     EXPECT_EQ("added 2", Describe(merger.Append("0.0.0.0 a.example\n0.0.0.0 b.example\n", {})));
@@ -171,6 +180,11 @@ TEST(BlockListMerger, WritesNineNamesALineWithinItsLimits) {
     BlockListMerger fewBytes("0123456789", 100, 50);
     EXPECT_EQ("added 2, over limit 21", Describe(fewBytes.Append(body, {})));
     EXPECT_EQ("0.0.0.0 n1.example n2.example\r\n", fewBytes.Added());
+    // IPv4 and IPv6 names go on lines of their own, and each line counts.
+    BlockListMerger mixed("", 100, 40);
+    EXPECT_EQ("added 2, over limit 1",
+              Describe(mixed.Append("0.0.0.0 a.example\n:: b.example\n0.0.0.0 c.example\n", {})));
+    EXPECT_EQ("0.0.0.0 a.example\r\n:: b.example\r\n", mixed.Added());
 }
 
 TEST(BlockListMerger, UnifiedHostsLayoutAddsOnlyBlockingEntries) {

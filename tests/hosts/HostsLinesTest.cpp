@@ -1,7 +1,7 @@
 #include "hosts/HostsLine.h"
 #include "hosts/HostsLines.h"
-#include "tests/hosts/HostsTestSupport.h"
-#include "tests/support/ProgramFiles.h"
+#include "tests/support/TestText.h"
+#include "tests/support/WholeFile.h"
 #include "tests/support/WindowsHosts.h"
 
 #include "SitemoatConfig.h"
@@ -18,6 +18,12 @@ using namespace std::string_literals;
 std::string Utf16(const std::u16string& text, bool bigEndian) {
     return Utf16Bytes(text, bigEndian);
 }
+
+// What the editor shows is GBK; written out, so that a compiler that keeps
+// narrow literals in UTF-8 (the native build's) reads them alike.
+const std::string kGbkAds = "\xB9\xE3\xB8\xE6";     // 广告
+const std::string kGbkNew = "\xD0\xC2";              // 新
+const std::string kGbkBlock = "\xC6\xC1\xB1\xCE";   // 屏蔽
 
 // A file, what the editor shows of it, what the user leaves in the editor,
 // and the bytes a save writes. Text literals are GBK, u8 literals UTF-8.
@@ -60,16 +66,21 @@ TEST(HostsLines, SavesChangeOnlyWhatTheUserChanged) {
          "0.0.0.0 a.example c.example", "0.0.0.0 a.example c.example\r\n"},
         {"UTF-8 with its mark; characters the code page lacks stay hidden",
          u8"\uFEFF# 中文注释 ✓\r\n0.0.0.0 k.example # 광고\r\n0.0.0.0 Ad.example # 广告\r\n"s,
-         "0.0.0.0 Ad.example # 广告\n", "0.0.0.0 Ad.example # 广告\n0.0.0.0 typed.example # 新\n",
+         "0.0.0.0 Ad.example # " + kGbkAds + "\n",
+         "0.0.0.0 Ad.example # " + kGbkAds + "\n0.0.0.0 typed.example # " + kGbkNew + "\n",
          u8"\uFEFF# 中文注释 ✓\r\n0.0.0.0 k.example # 광고\r\n0.0.0.0 Ad.example # 广告\r\n"
          u8"0.0.0.0 typed.example # 新\r\n"s},
         {"UTF-8 without its mark", u8"0.0.0.0 a.example # 广告\n0.0.0.0 b.example\n"s, "",
          "0.0.0.0 b.example\n", "0.0.0.0 b.example\n"},
         {"UTF-16 little-endian", Utf16(u"# 注释\r\n0.0.0.0 a.example # 广告\r\n", false),
-         "0.0.0.0 a.example # 广告\n", "0.0.0.0 a.example # 屏蔽\n",
+         "0.0.0.0 a.example # " + kGbkAds + "\n", "0.0.0.0 a.example # " + kGbkBlock + "\n",
          Utf16(u"# 注释\r\n0.0.0.0 a.example # 屏蔽\r\n", false)},
         {"UTF-16 big-endian", Utf16(u"0.0.0.0 a.example\n0.0.0.0 b.example\n", true), "",
          "0.0.0.0 b.example\n0.0.0.0 c.example\n", Utf16(u"0.0.0.0 b.example\n0.0.0.0 c.example\n", true)},
+        {"an odd last byte of UTF-16 is read with a zero byte, and written so once edited",
+         Utf16(u"0.0.0.0 a.example\r\n0.0.0.0 c.example", false) + "z",
+         "0.0.0.0 a.example\n0.0.0.0 c.examplez\n", "0.0.0.0 a.example\n0.0.0.0 c.examplez\n0.0.0.0 b.example\n",
+         Utf16(u"0.0.0.0 a.example\r\n0.0.0.0 c.examplez\r\n0.0.0.0 b.example", false)},
         {"a NUL byte and bytes that make no GBK character are never touched",
          "0.0.0.0 a\0b.example\r\n\xE9 \xA1\xA1\r\n0.0.0.0 c.example\r\n"s, "0.0.0.0 c.example\n", "",
          "0.0.0.0 a\0b.example\r\n\xE9 \xA1\xA1\r\n"s},

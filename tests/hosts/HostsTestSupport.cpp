@@ -45,14 +45,3 @@ bool IsWin9xRun() {
     const char* winver = std::getenv("SITEMOAT_EXPECT_WINVER");
     return winver && std::strcmp(winver, "win98") == 0;
 }
-
-std::string Utf16Bytes(const std::u16string& text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}

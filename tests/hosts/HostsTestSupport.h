@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/ProgramFiles.h"
+#include "tests/support/TestText.h"
 
 // Files and folders for the tests, seen through plain Win32 calls rather
 // than the program's own functions. Whole files are read and written with ReadWholeFile and
@@ -19,5 +20,3 @@ std::string SystemFolder();
 std::string FreshScratchFolder(const std::string& name);
 // True in the run whose prefix reports Windows 98.
 bool IsWin9xRun();
-// Bytes of UTF-16 text with a byte-order mark.
-std::string Utf16Bytes(const std::u16string& text, bool bigEndian);

@@ -5,9 +5,7 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace {
 
@@ -80,20 +78,6 @@ FolderLink::~FolderLink() {
     }
     RunUnixProgram("Z:\\bin\\rm", "rm \"" + unixLink + "\"",
                    [&] { return GetFileAttributesA(link_.c_str()) == INVALID_FILE_ATTRIBUTES; });
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return !out.fail();
 }
 
 std::string ReadFileBesideProgram(const char* fileName) {

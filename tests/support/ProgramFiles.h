@@ -2,10 +2,7 @@
 
 #include <string>
 
-// Whole files, byte for byte: no line-ending conversion. A file that cannot
-// be opened reads as empty; the write is true when the whole text is in place.
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& text);
+#include "tests/support/WholeFile.h"
 
 // Files beside the test executable, where the program keeps "config.ini"
 // and "temp.txt". Byte-exact: no line-ending conversion.
