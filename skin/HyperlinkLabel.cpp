@@ -26,7 +26,8 @@ HyperlinkLabel::HyperlinkLabel() : font_(CreateSkinFont(kSkinFontHeight, FW_NORM
 
 bool HyperlinkLabel::Create(HWND parent, int controlId, const RECT& rect, const char* text) {
     // No SS_NOTIFY: the static would then also send its own click command.
-    HWND hwnd = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+    // A tab stop: the keyboard reaches it as it reaches the buttons.
+    HWND hwnd = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top,
                                 rect.right - rect.left, rect.bottom - rect.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                                 AppModule::Get().Instance(), nullptr);
@@ -45,6 +46,10 @@ bool HyperlinkLabel::ProcessMessage(Message& m) {
         {WM_LBUTTONDOWN, &HyperlinkLabel::OnButtonDown},
         {WM_LBUTTONDBLCLK, &HyperlinkLabel::OnButtonDown},
         {WM_LBUTTONUP, &HyperlinkLabel::OnButtonUp},
+        {WM_GETDLGCODE, &HyperlinkLabel::OnGetDlgCode},
+        {WM_KEYDOWN, &HyperlinkLabel::OnKeyDown},
+        {WM_SETFOCUS, &HyperlinkLabel::OnFocus},
+        {WM_KILLFOCUS, &HyperlinkLabel::OnFocus},
     };
     return RouteMessage(this, kMap, m) || StaticLabel::ProcessMessage(m);
 }
@@ -66,6 +71,7 @@ void HyperlinkLabel::Paint(HDC dc) {
         DrawTextA(dc, text.c_str(), length, &client, DT_WORDBREAK | DT_END_ELLIPSIS | DT_NOPREFIX);
     } else {
         DrawTextA(dc, text.c_str(), length, &client, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        if (GetFocus() == Hwnd()) DrawFocusRect(dc, &measured);
         if (client.right != measured.right || client.bottom != measured.bottom) {
             SetWindowPos(Hwnd(), nullptr, 0, 0, measured.right, measured.bottom,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -110,6 +116,32 @@ void HyperlinkLabel::OnSetCursor(Message& m) {
 void HyperlinkLabel::OnButtonDown(Message&) {}
 
 void HyperlinkLabel::OnButtonUp(Message&) {
+    Activate();
+}
+
+void HyperlinkLabel::Activate() {
     const int id = GetDlgCtrlID(Hwnd());
     PostMessageA(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+// Enter and Space open the link, as they press a button; the dialog keeps
+// the rest of the keys (Tab among them).
+void HyperlinkLabel::OnGetDlgCode(Message& m) {
+    const auto* message = reinterpret_cast<const MSG*>(m.lParam);
+    const bool opens = message && message->message == WM_KEYDOWN &&
+                       (message->wParam == VK_RETURN || message->wParam == VK_SPACE);
+    m.result = opens ? DLGC_WANTMESSAGE : 0;
+}
+
+void HyperlinkLabel::OnKeyDown(Message& m) {
+    if (m.wParam == VK_RETURN || m.wParam == VK_SPACE) {
+        Activate();
+    } else {
+        m.handled = false;
+    }
+}
+
+void HyperlinkLabel::OnFocus(Message& m) {
+    RedrawThroughParent(Hwnd());
+    m.handled = false;
 }

@@ -39,6 +39,10 @@ private:
     void OnSetCursor(Message& m);
     void OnButtonDown(Message& m);
     void OnButtonUp(Message& m);
+    void OnGetDlgCode(Message& m);
+    void OnKeyDown(Message& m);
+    void OnFocus(Message& m);
+    void Activate();
 
     UniqueFont font_;
     bool hovered_ = false;

@@ -152,6 +152,22 @@ TEST_F(Labels, ReleasingTheButtonOverALinkPostsExactlyOneCommand) {
     EXPECT_EQ(0, parent.sentCommands);
 }
 
+// The keyboard reaches a link as a button: a tab stop, opened by Enter or
+// Space, other keys left to the dialog.
+TEST_F(Labels, EnterOrSpaceOnALinkPostsItsCommand) {
+    HyperlinkLabel link;
+    ASSERT_TRUE(link.Create(parent.Hwnd(), 103, RECT{10, 10, 80, 22}, "导出"));
+    EXPECT_NE(0, GetWindowLongA(link.Hwnd(), GWL_STYLE) & WS_TABSTOP);
+    for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_SPACE), WPARAM(VK_TAB)}) {
+        MSG message{link.Hwnd(), WM_KEYDOWN, key, 0, 0, {}};
+        const LRESULT code = SendMessageA(link.Hwnd(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&message));
+        SendMessageA(link.Hwnd(), WM_KEYDOWN, key, 0);
+        const bool opens = key != VK_TAB;
+        EXPECT_EQ(opens, (code & DLGC_WANTMESSAGE) != 0) << key;
+        EXPECT_EQ(opens ? 1u : 0u, TakePosted(parent.Hwnd(), WM_COMMAND).size()) << key;
+    }
+}
+
 TEST_F(Labels, TextLabelWrapsItsTextInTheSetColourOverTheParent) {
     const RECT r{20, 20, 140, 90};
     TextLabel label;
