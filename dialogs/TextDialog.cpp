@@ -15,12 +15,47 @@ bool TextDialog::ProcessMessage(Message& m) {
 }
 
 void TextDialog::Initialize() {
-    CenterInWorkArea(Hwnd());
     SetWindowTextA(Hwnd(), title_);
     buttons_.Attach(Hwnd(), buttonIds_);
     label_.AttachItem(Hwnd(), IDC_MESSAGE_TEXT);
     label_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
     ShowText(text_);
+    FitText();
+    CenterInWorkArea(Hwnd());
+}
+
+// A text longer than the template's room makes the dialog taller, the
+// buttons moving down with it; a short one leaves the template as it is.
+void TextDialog::FitText() {
+    HWND label = GetDlgItem(Hwnd(), IDC_MESSAGE_TEXT);
+    if (!label) return;
+    RECT room;
+    GetClientRect(label, &room);
+    RECT needed = room;
+    {
+        WindowDc dc(label);
+        UniqueFont font = CreateSkinFont(kSkinFontHeight, FW_NORMAL);
+        ScopedSelect select(dc.Get(), font.Get());
+        DrawTextA(dc.Get(), text_.c_str(), static_cast<int>(text_.size()), &needed,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    const int grow = needed.bottom - room.bottom;
+    if (grow <= 0) return;
+    const auto moveBy = [&](HWND control, int dy, int dh) {
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(control, nullptr, r.left, r.top + dy, r.right - r.left, r.bottom - r.top + dh,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    moveBy(label, 0, grow);
+    for (int id : buttonIds_) {
+        if (HWND button = GetDlgItem(Hwnd(), id)) moveBy(button, grow, 0);
+    }
+    RECT window;
+    GetWindowRect(Hwnd(), &window);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grow,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TextDialog::ShowText(const std::string& text) {

@@ -30,6 +30,7 @@ protected:
 
 private:
     void Initialize();
+    void FitText();
 
     const char* title_;
     std::string text_;
