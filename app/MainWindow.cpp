@@ -133,6 +133,9 @@ bool MainWindow::AskRestoreResetHosts() {
 }
 
 void MainWindow::RunStartupCheck() {
+    // Paused when the program last ended (it was killed): blocking is back
+    // before anything else.
+    hostsPage_.ResumeBlocking();
     OfferRestoreOfResetHosts();
     const UpdateEngine engine = engine_;
     ProgressDialog progress(kCheckingMessage, [engine](std::shared_ptr<UpdateProgress> work) {
@@ -159,7 +162,9 @@ void MainWindow::OnTabSelect(Message& m) {
     m.result = 1;
 }
 
+// A pause ends with the program: blocking never stays off behind its back.
 void MainWindow::OnClose(Message&) {
+    hostsPage_.ResumeBlocking();
     End(1);
 }
 

@@ -118,6 +118,41 @@ HostsOutcome HostsDocument::TakeOut(const std::function<bool(std::string_view na
     return Rewrite([&](HostsLines& lines) { return lines.RemoveNames(remove, true); }, true, editorText);
 }
 
+HostsOutcome HostsDocument::Pause(const HostsPause& pause, unsigned long long until,
+                                  std::string& editorText) {
+    DWORD stored = ERROR_SUCCESS;
+    HostsOutcome outcome = Rewrite(
+        [&](HostsLines& lines) -> std::size_t {
+            // Kept before HOSTS changes: what the pause takes out must come back.
+            stored = pause.Write({lines.Bytes(), until});
+            if (stored != ERROR_SUCCESS) return 0;
+            lines = lines.WithoutBlockingLines();
+            return 1;
+        },
+        false, editorText);
+    if (outcome.Ok() && stored != ERROR_SUCCESS) outcome.write.error = stored;
+    if (!outcome.Ok()) pause.Remove();
+    return outcome;
+}
+
+HostsOutcome HostsDocument::Resume(const HostsPause& pause, std::string& editorText) {
+    HostsPause::State state;
+    if (!pause.Read(state)) {
+        // Damaged beyond reading: HOSTS as it was is in the backups.
+        if (pause.Exists()) pause.Remove();
+        return HostsOutcome();
+    }
+    const HostsLines original(state.original);
+    HostsOutcome outcome = Rewrite(
+        [&](HostsLines& lines) -> std::size_t {
+            lines = original.Resumed(lines);
+            return 1;
+        },
+        false, editorText);
+    if (outcome.Ok()) pause.Remove();
+    return outcome;
+}
+
 HostsOutcome HostsDocument::Compact(std::string& editorText) {
     return Rewrite([](HostsLines& lines) { return lines.Compact(); }, false, editorText);
 }

@@ -10,6 +10,7 @@
 
 #include "base/TextFile.h"
 #include "hosts/HostsLines.h"
+#include "hosts/HostsPause.h"
 
 // What one of the document's rules did to HOSTS. Dropping it unread does
 // not compile: every failure must be told or handled.
@@ -72,6 +73,13 @@ public:
     // them too.
     HostsOutcome TakeOut(const std::function<bool(std::string_view name)>& remove,
                          std::string& editorText);
+    // Pauses blocking until then (see HostsPause): HOSTS loses its blocking
+    // lines, after a backup; the file as it was is kept first, to come back.
+    HostsOutcome Pause(const HostsPause& pause, unsigned long long until, std::string& editorText);
+    // Blocking back: HOSTS as it was before the pause, with what was saved
+    // meanwhile (HostsLines::Resumed). Nothing happens when nothing is paused.
+    HostsOutcome Resume(const HostsPause& pause, std::string& editorText);
+
     // Puts HOSTS's single-name blocking lines together, nine names a line
     // (HostsLines::Compact), and writes it; names counts the lines saved.
     // The editor's text keeps what the user typed.

@@ -113,6 +113,8 @@ struct HostsLines::EditScript {
     };
     std::vector<Insert> inserts;
     std::size_t changes = 0;
+    // The texts are lines of the file in its own encoding, not the editor's.
+    bool raw = false;
 };
 
 HostsLines::HostsLines() = default;
@@ -357,12 +359,12 @@ std::size_t HostsLines::EntryNameCount() const {
     return count;
 }
 
-HostsLines::EditScript HostsLines::Diff(const ShownLines& base, std::string_view editorText) {
-    const std::vector<std::string_view> edited = EditorLines(editorText);
-    const std::vector<std::size_t> match = MatchLines(base.lines, edited);
+HostsLines::EditScript HostsLines::Diff(const std::vector<std::string_view>& base,
+                                        const std::vector<std::string_view>& edited) {
+    const std::vector<std::size_t> match = MatchLines(base, edited);
     EditScript script;
-    script.action.assign(base.lines.size(), EditScript::kKeep);
-    script.replacement.resize(base.lines.size());
+    script.action.assign(base.size(), EditScript::kKeep);
+    script.replacement.resize(base.size());
     std::size_t i = 0;
     std::size_t j = 0;
     // The base lines [i, iEnd) and the editor's [j, jEnd) between two kept
@@ -372,7 +374,7 @@ HostsLines::EditScript HostsLines::Diff(const ShownLines& base, std::string_view
         const std::size_t typed = jEnd - j;
         const std::size_t pairs = std::min(removed, typed);
         for (std::size_t t = 0; t < pairs; ++t) {
-            if (base.lines[i + t] == edited[j + t]) continue;
+            if (base[i + t] == edited[j + t]) continue;
             script.action[i + t] = EditScript::kReplace;
             script.replacement[i + t] = edited[j + t];
             ++script.changes;
@@ -392,7 +394,7 @@ HostsLines::EditScript HostsLines::Diff(const ShownLines& base, std::string_view
         i = a + 1;
         j = match[a] + 1;
     }
-    hunk(base.lines.size(), edited.size());
+    hunk(base.size(), edited.size());
     return script;
 }
 
@@ -450,9 +452,12 @@ bool HostsLines::Apply(const EditScript& script, const std::vector<std::size_t>&
     bool lastInserted = false;
     bool allShown = true;
     std::size_t next = 0;
+    const auto made = [&](std::string_view text, LineEnd end) {
+        return script.raw ? MakeLine(std::string(text), end) : LineFromAnsi(text, end);
+    };
     const auto insertUpTo = [&](std::size_t place) {
         for (; next < inserts.size() && inserts[next].first <= place; ++next) {
-            out.push_back(LineFromAnsi(inserts[next].second, common));
+            out.push_back(made(inserts[next].second, common));
             allShown = allShown && out.back().shown;
             lastInserted = true;
         }
@@ -460,7 +465,7 @@ bool HostsLines::Apply(const EditScript& script, const std::vector<std::size_t>&
     for (std::size_t t = 0; t < count; ++t) {
         insertUpTo(2 * t);
         if (action[t] == EditScript::kReplace) {
-            out.push_back(LineFromAnsi(replacement[t], lines_[t].end));
+            out.push_back(made(replacement[t], lines_[t].end));
             allShown = allShown && out.back().shown;
             lastInserted = false;
         } else if (action[t] == EditScript::kKeep) {
@@ -489,13 +494,13 @@ void HostsLines::FixEnds(std::vector<Line>& lines, bool lastAdded, LineEnd commo
 
 bool HostsLines::ApplyEditorText(std::string_view editorText, bool* showsAsEditor) {
     const ShownLines base = Shown();
-    const EditScript script = Diff(base, editorText);
+    const EditScript script = Diff(base.lines, EditorLines(editorText));
     if (showsAsEditor) *showsAsEditor = true;
     return script.changes > 0 && Apply(script, base.where, showsAsEditor);
 }
 
 std::vector<std::string> HostsLines::TypedLines(std::string_view editorText) const {
-    const EditScript script = Diff(Shown(), editorText);
+    const EditScript script = Diff(Shown().lines, EditorLines(editorText));
     std::vector<std::string> typed;
     for (std::size_t k = 0; k < script.action.size(); ++k) {
         if (script.action[k] == EditScript::kReplace) typed.emplace_back(script.replacement[k]);
@@ -507,7 +512,7 @@ std::vector<std::string> HostsLines::TypedLines(std::string_view editorText) con
 bool HostsLines::ApplyEditorTextOnto(const HostsLines& base, std::string_view editorText,
                                      HostsLines& target) {
     const ShownLines from = base.Shown();
-    const EditScript script = Diff(from, editorText);
+    const EditScript script = Diff(from.lines, EditorLines(editorText));
     if (script.changes == 0) return true;
     const ShownLines onto = target.Shown();
     const std::vector<std::size_t> match = MatchLines(from.lines, onto.lines);
@@ -594,6 +599,56 @@ std::string HostsLines::ShownTextKeeping(std::string_view editorText) const {
         text += '\n';
     }
     return text;
+}
+
+std::vector<std::string_view> HostsLines::RawLines() const {
+    std::vector<std::string_view> raw;
+    raw.reserve(lines_.size());
+    for (const Line& line : lines_) raw.push_back(Raw(line));
+    return raw;
+}
+
+HostsLines HostsLines::WithoutBlockingLines(std::vector<std::size_t>* kept) const {
+    std::vector<Line> staying;
+    staying.reserve(lines_.size());
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == LineKind::Entry) {
+            const std::string text = TextOf(lines_[i]);
+            std::string_view words = EntryPart(text);
+            if (IsBlockingAddress(NextWord(words))) continue;
+        }
+        staying.push_back(lines_[i]);
+        if (kept) kept->push_back(i);
+    }
+    HostsLines paused = *this;
+    if (staying.size() != lines_.size()) paused.Replace(std::move(staying));
+    return paused;
+}
+
+HostsLines HostsLines::Resumed(const HostsLines& current) const {
+    std::vector<std::size_t> kept;
+    const HostsLines paused = WithoutBlockingLines(&kept);
+    const std::string now = current.Bytes();
+    if (now == Bytes() || now == paused.Bytes()) return *this;
+    if (current.Encoding() == encoding_) {
+        EditScript script = Diff(paused.RawLines(), current.RawLines());
+        script.raw = true;
+        HostsLines resumed = *this;
+        if (resumed.Apply(script, kept)) return resumed;
+    }
+    // Written in another encoding since: current as it is, the blocking
+    // lines after its last entry line.
+    std::string blocking;
+    for (std::size_t i = 0, k = 0; i < lines_.size(); ++i) {
+        if (k < kept.size() && kept[k] == i) {
+            ++k;
+        } else {
+            (blocking += TextOf(lines_[i])) += '\n';
+        }
+    }
+    HostsLines resumed = current;
+    resumed.InsertAfterLastEntry(blocking);
+    return resumed;
 }
 
 bool HostsLines::CompactableName(const Line& line, std::string& name, bool& ipv6) const {

@@ -95,6 +95,16 @@ public:
     // a file that has none.
     void InsertAfterLastEntry(std::string_view text);
 
+    // The text without its blocking lines (entry lines at a blocking
+    // address), as a pause writes it; kept, when given, receives the index
+    // of every line that stays.
+    HostsLines WithoutBlockingLines(std::vector<std::size_t>* kept = nullptr) const;
+    // This text, HOSTS as it was before a pause, with the changes made
+    // since to the paused text (WithoutBlockingLines) that current shows:
+    // lines changed, taken out or added stay so, the blocking lines come
+    // back where they stood. Nothing of current is lost.
+    HostsLines Resumed(const HostsLines& current) const;
+
     // Lines that block one name and carry no remark, shown ones only: how
     // many there are, and how many lines they make nine names a line.
     struct Compaction {
@@ -153,7 +163,10 @@ private:
     Compaction PlanCompaction(std::vector<PlannedLine>* plan) const;
     std::string TextOf(const Line& line) const;
     ShownLines Shown() const;
-    static EditScript Diff(const ShownLines& base, std::string_view editorText);
+    static EditScript Diff(const std::vector<std::string_view>& base,
+                           const std::vector<std::string_view>& edited);
+    // Every line as it stands in the file, without its end.
+    std::vector<std::string_view> RawLines() const;
     // False when a line to replace is missing; newShown, when given, tells
     // whether every line written in is one the editor shows.
     bool Apply(const EditScript& script, const std::vector<std::size_t>& where,

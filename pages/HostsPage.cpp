@@ -1,6 +1,7 @@
 #include "pages/HostsPage.h"
 
 #include <commdlg.h>
+#include <windowsx.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -9,11 +10,15 @@
 #include "SitemoatConfig.h"
 #include "base/TextEncoding.h"
 #include "dialogs/OpenInBrowser.h"
+#include "dialogs/PauseDialog.h"
 #include "dialogs/TextDialog.h"
 #include "hosts/BlockList.h"
 #include "hosts/HostsBackup.h"
 #include "hosts/HostsText.h"
+#include "hosts/AnsiText.h"
+#include "hosts/HostsLine.h"
 #include "res/resource.h"
+#include "settings/SettingsStore.h"
 #include "update/ListSourcesFile.h"
 #include "skin/SkinGdi.h"
 #include "win/AppModule.h"
@@ -39,6 +44,21 @@ constexpr char kExceptionsApplied[] = "例外站点已保存，已从Host表中�
 constexpr char kExceptionsNotApplied[] = "例外站点已保存，但Host表未能更新：";
 constexpr char kMakerNamesTakenOut[] = "已解除Host表对本软件网站的";
 constexpr char kMakerNamesNotTakenOut[] = "未能解除对本软件网站的屏蔽：";
+constexpr char kPauseLink[] = "暂停拦截";
+constexpr char kResumeLink[] = "恢复拦截";
+constexpr char kPauseFailed[] = "暂停拦截失败：";
+constexpr char kResumeFailed[] = "恢复拦截失败：";
+constexpr UINT_PTR kPauseTimer = 2;
+// The pause link counts minutes: a look twice a minute is often enough.
+constexpr UINT kPauseCheckMs = 30 * 1000;
+constexpr unsigned long long kFileTimeMinute = 60ull * 1000 * 1000 * 10;
+constexpr char kWhereFromItem[] = "这个域名来自哪里？";
+constexpr char kAllowItem[] = "加入例外站点";
+constexpr UINT kWhereFromCommand = 1;
+constexpr UINT kAllowCommand = 2;
+constexpr char kExceptionNotSaved[] = "例外站点保存失败：无法写入config.ini";
+// Lines named in an answer, at most; more are counted.
+constexpr std::size_t kLinesNamed = 5;
 constexpr char kFileFilter[] = "TXT Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
 constexpr char kDefaultExportName[] = "host.txt";
 // File dialogs refuse a longer name rather than cut it.
@@ -108,6 +128,7 @@ bool HostsPage::ProcessMessage(Message& m) {
     static const MessageHandler<HostsPage> kMap[] = {
         {WM_INITDIALOG, &HostsPage::OnInitDialog},
         {WM_TIMER, &HostsPage::OnTimer},
+        {WM_CONTEXTMENU, &HostsPage::OnContextMenu},
     };
     static const CommandHandler<HostsPage> kCommands[] = {
         {IDC_SAVE, &HostsPage::OnSave},
@@ -117,6 +138,7 @@ bool HostsPage::ProcessMessage(Message& m) {
         {IDC_LINK_SHARE, &HostsPage::OnShare},
         {IDC_LINK_RESTORE, &HostsPage::OnRestore},
         {IDC_LINK_COMPACT, &HostsPage::OnCompact},
+        {IDC_LINK_PAUSE, &HostsPage::OnPause},
     };
     return RouteCommand(this, kCommands, m) || RouteMessage(this, kMap, m);
 }
@@ -133,6 +155,9 @@ void HostsPage::OnInitDialog(Message&) {
     shareLink_.Create(Hwnd(), IDC_LINK_SHARE, RECT{120, 350, 228, 362}, "共享host给其他网友");
     restoreLink_.Create(Hwnd(), IDC_LINK_RESTORE, RECT{254, 350, 278, 362}, "恢复");
     compactLink_.Create(Hwnd(), IDC_LINK_COMPACT, RECT{288, 350, 348, 362}, "整理Host表");
+    pauseLink_.Create(Hwnd(), IDC_LINK_PAUSE, RECT{356, 350, 488, 362}, kPauseLink);
+    ShowPause();
+    SetTimer(Hwnd(), kPauseTimer, kPauseCheckMs, nullptr);
     if (HWND status = CreateLabelWindow(Hwnd(), IDC_HOSTS_STATUS, kStatusRect);
         status && statusLabel_.Attach(status)) {
         statusLabel_.SetFont(RGB(0, 0, 0), false, kSkinFontHeight);
@@ -216,7 +241,17 @@ void HostsPage::FillEditor(std::string text) {
 }
 
 void HostsPage::OnTimer(Message& m) {
-    if (!fill_.OnTimer(m.wParam)) m.handled = false;
+    if (fill_.OnTimer(m.wParam)) return;
+    if (m.wParam != kPauseTimer) {
+        m.handled = false;
+        return;
+    }
+    HostsPause::State state;
+    if (pause_.Read(state) && state.until != 0 && Now() >= state.until) {
+        ResumeBlocking();
+    } else {
+        ShowPause();
+    }
 }
 
 void HostsPage::ShowFillProgress(int percent) {
@@ -394,11 +429,208 @@ void HostsPage::OnCompact() {
     ShowMessage(kCompacted + std::to_string(outcome.names) + "行。");
 }
 
+// The link pauses blocking, or while paused, puts it back at once.
+void HostsPage::OnPause() {
+    if (pause_.Exists()) {
+        ResumeBlocking();
+        return;
+    }
+    const int minutes = AskPauseMinutes();
+    if (minutes < 0) return;
+    const unsigned long long until =
+        minutes == PauseDialog::kUntilNextStart ? 0 : Now() + static_cast<unsigned long long>(minutes) * kFileTimeMinute;
+    std::string text;
+    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
+    const std::string before = text;
+    const HostsOutcome paused = document_.Pause(pause_, until, text);
+    if (!paused.Ok()) {
+        ShowMessage(kPauseFailed + paused.Reason());
+    } else if (editor_ && text != before) {
+        FillEditor(std::move(text));
+    }
+    ShowPause();
+}
+
+void HostsPage::ResumeBlocking() {
+    if (!pause_.Exists()) return;
+    std::string text;
+    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
+    const std::string before = text;
+    const HostsOutcome resumed = document_.Resume(pause_, text);
+    if (!resumed.Ok()) {
+        ShowMessage(kResumeFailed + resumed.Reason());
+    } else if (editor_ && text != before) {
+        FillEditor(std::move(text));
+    }
+    ShowPause();
+}
+
+void HostsPage::ShowPause() {
+    if (!pauseLink_.Hwnd()) return;
+    HostsPause::State state;
+    std::string text = kPauseLink;
+    if (pause_.Read(state)) {
+        text = kResumeLink;
+        if (state.until == 0) {
+            text += "（直到下次启动）";
+        } else {
+            const unsigned long long now = Now();
+            const unsigned long long left = state.until > now ? state.until - now : 0;
+            text += "（剩余" + std::to_string((left + kFileTimeMinute - 1) / kFileTimeMinute) + "分钟）";
+        }
+    }
+    if (WindowText(pauseLink_.Hwnd()) != text) SetWindowTextA(pauseLink_.Hwnd(), text.c_str());
+}
+
+int HostsPage::AskPauseMinutes() {
+    PauseDialog dialog;
+    return dialog.Run() == IDOK ? dialog.Minutes() : -1;
+}
+
+unsigned long long HostsPage::Now() const {
+    return FileTimeNow();
+}
+
 bool HostsPage::AskCompact(std::size_t linesSaved, std::size_t linesJoined) {
     const std::string question = "整理后Host表将减少" + std::to_string(linesSaved) + "行：" +
                                  std::to_string(linesJoined) + "个单域名屏蔽行将合并为每行9个域名。"
                                  "整理前会先备份Host表。是否整理？";
     return ConfirmDialog(question, "整理", "取消").Run() == IDOK;
+}
+
+// The editor's menu, by the right button or the keyboard (Shift+F10, the
+// menu key: lParam -1, the menu comes at the caret).
+void HostsPage::OnContextMenu(Message& m) {
+    if (!editor_ || reinterpret_cast<HWND>(m.wParam) != editor_) {
+        m.handled = false;
+        return;
+    }
+    POINT at{GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)};
+    std::string name;
+    if (m.lParam == -1) {
+        CHARRANGE selection{};
+        SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        POINTL caret{};
+        SendMessageA(editor_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&caret), selection.cpMin);
+        at = POINT{caret.x, caret.y + kSkinFontHeight};
+        name = NameAt(nullptr);
+        ClientToScreen(editor_, &at);
+    } else {
+        POINT inEditor = at;
+        ScreenToClient(editor_, &inEditor);
+        name = NameAt(&inEditor);
+    }
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    const UINT state = name.empty() ? MF_GRAYED : MF_ENABLED;
+    AppendMenuA(menu.Get(), MF_STRING | state, kWhereFromCommand, kWhereFromItem);
+    AppendMenuA(menu.Get(), MF_STRING | state, kAllowCommand, kAllowItem);
+    switch (ChooseFromMenu(menu.Get(), at)) {
+    case kWhereFromCommand: ShowMessage(WhereFrom(name)); break;
+    case kAllowCommand: Allow(name); break;
+    default: break;
+    }
+}
+
+UINT HostsPage::ChooseFromMenu(HMENU menu, POINT at) {
+    return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, at.x,
+                                            at.y, 0, Hwnd(), nullptr));
+}
+
+std::string HostsPage::NameAt(const POINT* point) const {
+    CHARRANGE selection{};
+    SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    std::string text;
+    std::size_t column = 0;
+    if (selection.cpMax > selection.cpMin) {
+        text.assign(size_t(selection.cpMax - selection.cpMin) * 2 + 1, '\0');
+        text.resize(size_t(SendMessageA(editor_, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(&text[0]))));
+    } else {
+        LONG index = selection.cpMin;
+        if (point) {
+            POINTL at{point->x, point->y};
+            index = LONG(SendMessageA(editor_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
+        }
+        const LRESULT line = SendMessageA(editor_, EM_EXLINEFROMCHAR, 0, index);
+        const LRESULT start = SendMessageA(editor_, EM_LINEINDEX, line, 0);
+        const LRESULT length = SendMessageA(editor_, EM_LINELENGTH, start, 0);
+        text.assign(size_t(std::max<LRESULT>(length, 0)) * 2 + 2, '\0');
+        *reinterpret_cast<WORD*>(&text[0]) = static_cast<WORD>(text.size());
+        text.resize(size_t(SendMessageA(editor_, EM_GETLINE, line, reinterpret_cast<LPARAM>(&text[0]))));
+        // Characters of the code page to bytes.
+        for (LRESULT c = start; c < index && column < text.size(); ++c) column += AnsiCharSize(text, column);
+    }
+    // The word at the column, or the selection's first.
+    std::size_t first = std::min(column, text.size());
+    while (first > 0 && !IsWordBreak(text[first - 1]) && text[first - 1] != '#' && !IsLineBreak(text[first - 1])) --first;
+    std::string_view rest = std::string_view(text).substr(first);
+    const std::string_view word = NextWord(rest);
+    const std::string_view name = word.substr(0, word.find_first_of("#\r\n"));
+    if (!IsHostName(name) && !(name.size() > 1 && name.back() == '.' && IsHostName(name.substr(0, name.size() - 1)))) {
+        return {};
+    }
+    return std::string(name);
+}
+
+std::string HostsPage::WhereFrom(const std::string& name) const {
+    std::string store;
+    const std::string key(NameKey(name, store));
+    const std::uint64_t hash = NameHash(key);
+    std::vector<std::string> sites;
+    const ListSources sources = ListSourcesFile().Read();
+    for (const ListSource& source : sources.All()) {
+        if (Holds(source.brought, hash)) sites.push_back(source.address);
+    }
+    std::vector<std::size_t> blocking;
+    std::vector<std::pair<std::size_t, std::string>> elsewhere;
+    const HostsLines& lines = document_.Lines();
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        if (lines.Kind(i) != LineKind::Entry) continue;
+        const std::string text = lines.Text(i);
+        std::string_view words = EntryPart(text);
+        const std::string_view address = NextWord(words);
+        for (std::string_view word = NextWord(words); !word.empty(); word = NextWord(words)) {
+            if (!SameName(word, key)) continue;
+            if (IsBlockingAddress(address)) {
+                blocking.push_back(i + 1);
+            } else {
+                elsewhere.emplace_back(i + 1, std::string(address));
+            }
+            break;
+        }
+    }
+    std::string answer;
+    if (blocking.empty() && sites.empty()) {
+        answer = key + "没有被Host表屏蔽。";
+    } else {
+        answer = key + "被以下位置屏蔽：";
+        for (const std::string& site : sites) answer += "\r\n升级站点的列表：" + site;
+        // Lines a list brought are the list's; the others the user's own.
+        if (sites.empty()) {
+            answer += "\r\n您自己写的Host表第";
+            for (std::size_t i = 0; i < blocking.size() && i < kLinesNamed; ++i) {
+                answer += (i ? "、" : "") + std::to_string(blocking[i]);
+            }
+            answer += blocking.size() > kLinesNamed ? "等" + std::to_string(blocking.size()) + "行" : "行";
+        }
+    }
+    for (const auto& [line, address] : elsewhere) {
+        answer += "\r\nHost表第" + std::to_string(line) + "行把它指向" + address;
+    }
+    return answer;
+}
+
+void HostsPage::Allow(const std::string& name) {
+    const SettingsStore settings;
+    std::string exceptions = settings.GetExceptionText();
+    if (!ExceptionList(exceptions).Matches(name)) {
+        exceptions += (exceptions.empty() ? "" : "\r\n") + name;
+        if (!settings.SetExceptionText(exceptions)) {
+            ShowMessage(kExceptionNotSaved);
+            return;
+        }
+    }
+    TakeOutExcepted(name);
 }
 
 void HostsPage::OnHelp() {

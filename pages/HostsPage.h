@@ -9,6 +9,7 @@
 
 #include "dialogs/RestoreDialog.h"
 #include "hosts/HostsDocument.h"
+#include "hosts/HostsPause.h"
 #include "pages/EditorFill.h"
 #include "skin/HyperlinkLabel.h"
 #include "skin/ImageButton.h"
@@ -45,6 +46,11 @@ public:
     // Takes names out of HOSTS's blocking lines (after a backup) and out of
     // the editor, keeping what the user typed.
     HostsOutcome TakeOut(const std::function<bool(std::string_view name)>& remove);
+    // Puts blocking back, when it is paused; the editor keeps what the user
+    // typed. Says why, when it cannot.
+    void ResumeBlocking();
+    // The pause link says whether blocking is paused and how long it stays so.
+    void ShowPause();
 
     // True while the editor holds only the first part of its text.
     bool IsFilling() const { return fill_.Running(); }
@@ -68,6 +74,13 @@ protected:
     virtual bool Open(const std::string& address);
     // Whether to compact HOSTS, told how many lines it saves.
     virtual bool AskCompact(std::size_t linesSaved, std::size_t linesJoined);
+    // The command chosen from the editor's menu at the screen point, or 0.
+    virtual UINT ChooseFromMenu(HMENU menu, POINT at);
+    // How long blocking pauses, in minutes (PauseDialog::kUntilNextStart:
+    // until the next start), or -1.
+    virtual int AskPauseMinutes();
+    // Now, as a FILETIME in UTC.
+    virtual unsigned long long Now() const;
 
     bool ProcessMessage(Message& m) override;
     void PaintHook(HDC dc, const RECT& client) override;
@@ -75,6 +88,7 @@ protected:
 private:
     void OnInitDialog(Message& m);
     void OnTimer(Message& m);
+    void OnContextMenu(Message& m);
     void OnSave();
     void OnImport();
     void OnExport();
@@ -82,6 +96,7 @@ private:
     void OnShare();
     void OnRestore();
     void OnCompact();
+    void OnPause();
 
     // Shows what loading HOSTS did, as the notice or a message.
     void ShowLoaded(const HostsOutcome& loaded);
@@ -91,6 +106,15 @@ private:
     // running is given up.
     void FillEditor(std::string text);
     void ShowFillProgress(int percent);
+    // The name the user points at: the selection's first word, else the
+    // word at the point (client coordinates of the editor), else at the
+    // caret; "" when that is no host name.
+    std::string NameAt(const POINT* point) const;
+    // Where HOSTS blocks the name: the update sites whose lists brought it,
+    // the user's own lines.
+    std::string WhereFrom(const std::string& name) const;
+    // The name joins the exceptions and leaves HOSTS and the editor.
+    void Allow(const std::string& name);
     // A fresh, empty editor in the old one's place, the old one destroyed:
     // the control deletes the text it holds very slowly, a new one starts
     // empty at once. When no fresh one can be made the old one is emptied.
@@ -104,11 +128,13 @@ private:
     HyperlinkLabel shareLink_;
     HyperlinkLabel restoreLink_;
     HyperlinkLabel compactLink_;
+    HyperlinkLabel pauseLink_;
     // The fill's progress while the editor fills, else the notice.
     TextLabel statusLabel_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     EditorFill fill_;
     int shownPercent_ = -1;
     HostsDocument document_;
+    HostsPause pause_;
     std::string notice_;
 };

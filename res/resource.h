@@ -15,6 +15,7 @@
 #define IDD_PROGRESS 216
 #define IDD_RESTORE 230
 #define IDD_EXCEPTIONS 231
+#define IDD_PAUSE 232
 
 // Bitmaps: image strips cut left to right into equal cells
 #define IDB_FRAME_BOTTOM 201     // 9 x 10, three 3 x 10 cells
@@ -74,6 +75,10 @@
 #define IDC_LINK_EXCEPTIONS 108
 #define IDC_HOSTS_STATUS 109
 #define IDC_LINK_COMPACT 110
+#define IDC_LINK_PAUSE 111
+#define IDC_PAUSE_TEN_MINUTES 1047
+#define IDC_PAUSE_ONE_HOUR 1048
+#define IDC_PAUSE_UNTIL_START 1049
 #define IDC_LINK_OFFICIAL_LIST 105
 #define IDC_LINK_RECOMMENDED 106
 #define IDC_LINK_BUILD_SITE 101

@@ -17,6 +17,7 @@ namespace {
 
 constexpr char kTempFileName[] = "temp.txt";
 constexpr char kUpdateFailed[] = "host表更新失败：";
+constexpr char kPausedNotMerged[] = "拦截已暂停且无法恢复，未更新Host表：";
 constexpr char kNotAList[] = "内容不是屏蔽列表";
 constexpr char kNoDigest[] = "无法计算列表的摘要";
 
@@ -237,6 +238,13 @@ void UpdateEngine::StoreStamps(const std::vector<SiteCheck>& checks) const {
 UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progress) const {
     UpdateReport report;
     if (!progress) return report;
+    // Blocking paused: it comes back before the pass.
+    std::string pausedReason;
+    if (const HostsPause pause; pause.Exists()) {
+        std::string unused;
+        const HostsOutcome resumed = HostsDocument().Resume(pause, unused);
+        if (!resumed.Ok()) pausedReason = resumed.Reason();
+    }
     std::vector<SiteCheck> newer;
     std::vector<SiteCheck> known;  // not newer, some with a new stamp to keep
     for (SiteCheck& check : CheckSites()) {
@@ -260,6 +268,13 @@ UpdateReport UpdateEngine::RunUpdateWork(std::shared_ptr<UpdateProgress> progres
 
     DropSitesGoneMeanwhile(newer);
     if (newer.empty()) return report;
+    // While blocking stays paused, no list is merged into a HOSTS that
+    // lacks its blocking lines.
+    if (!pausedReason.empty()) {
+        report.failure = kPausedNotMerged + pausedReason;
+        progress->ReportFailure(report.failure);
+        return report;
+    }
     const ExceptionList exceptions(SettingsStore().GetExceptionText());
     const ListSourcesFile sourcesFile;
     const ListSources sources = sourcesFile.Read();

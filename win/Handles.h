@@ -23,6 +23,9 @@ struct ImageList : NullIsInvalid<HIMAGELIST> {
 struct Icon : NullIsInvalid<HICON> {
     static bool Close(HICON h) { return DestroyIcon(h) != FALSE; }
 };
+struct Menu : NullIsInvalid<HMENU> {
+    static bool Close(HMENU h) { return DestroyMenu(h) != FALSE; }
+};
 
 }  // namespace handle_traits
 
@@ -33,6 +36,7 @@ using UniquePen = UniqueHandle<handle_traits::Gdi<HPEN>>;
 using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
+using UniqueMenu = UniqueHandle<handle_traits::Menu>;
 
 // A device context borrowed from a window with GetDC, given back on exit.
 class WindowDc {

@@ -13,6 +13,7 @@
 #include "UserActions.h"
 #include "app/MainWindow.h"
 #include "hosts/HostsFile.h"
+#include "hosts/HostsPause.h"
 #include "app/ProgramServices.h"
 #include "hosts/HostsBackup.h"
 #include "res/resource.h"
@@ -197,8 +198,14 @@ TEST_F(MainWindowTest, LogoOpensTheMakersHomePageAndOtherCommandsDoNothing) {
     EXPECT_EQ(1u, window.opened.size());
 }
 
+// Closing ends the run with 1; a pause of blocking ends with it, and HOSTS
+// is as it was before the pause, with what was saved meanwhile.
 TEST_F(MainWindowTest, ClosingEndsTheModalRunWithOne) {
+    const std::string before = "127.0.0.1 localhost\r\n0.0.0.0 a.example\r\n";
+    HostsFileScope hosts("127.0.0.1 localhost\r\n0.0.0.0 saved.example\r\n");
     for (int way : {0, 1}) {
+        ASSERT_EQ(DWORD(ERROR_SUCCESS), HostsPause().Write({before, 0}));
+        hosts.Replace("127.0.0.1 localhost\r\n0.0.0.0 saved.example\r\n");
         TestMainWindow modal;
         LoopScript close([&] {
             if (!modal.Hwnd() || !IsWindowVisible(modal.Hwnd()) || modal.startupChecks == 0) {
@@ -213,6 +220,8 @@ TEST_F(MainWindowTest, ClosingEndsTheModalRunWithOne) {
         });
         EXPECT_EQ(1, modal.DoModal(nullptr)) << (way == 0 ? "WM_CLOSE" : "close button");
         EXPECT_EQ(1, modal.startupChecks);
+        EXPECT_EQ(before + "0.0.0.0 saved.example\r\n", hosts.Text()) << way;
+        EXPECT_FALSE(HostsPause().Exists());
     }
 }
 

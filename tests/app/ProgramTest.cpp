@@ -18,6 +18,7 @@
 #include "update/HttpFetcher.h"
 #include "update/UpdateProgress.h"
 #include "base/UniqueHandle.h"
+#include "hosts/HostsPause.h"
 
 namespace {
 
@@ -364,6 +365,32 @@ TEST_F(ProgramTest, AGuardHeldWithoutAWindowIsTold) {
     EXPECT_EQ(kHosts, hosts.Text());
     EXPECT_EQ(config, Config());
     EXPECT_EQ(0, server.ConnectionCount());
+}
+
+// Killed while blocking was paused, the program puts blocking back at its
+// next start, and so does the unattended update, before anything else:
+// HOSTS as it was before the pause, with what was saved meanwhile.
+TEST_F(ProgramTest, APauseLeftByAKilledProgramEndsAtTheNextStart) {
+    const std::string before = std::string(kHosts) + "0.0.0.0 a.example b.example\r\n";
+    // The paused HOSTS, without its blocking lines, and a line saved since.
+    const std::string saved = "127.0.0.1       localhost\r\n# kept as it is\r\n0.0.0.0 saved.example\r\n";
+    HostsFileScope hosts(saved);
+    WriteWholeFile(folder + "config.ini", "[update]\r\nofficial=0\r\ncustom=0\r\n");
+    for (const std::string arguments : {"", "/update"}) {
+        ASSERT_EQ(DWORD(ERROR_SUCCESS), HostsPause(folder + "pause.dat").Write({before, 0}));
+        hosts.Replace(saved);
+        PROCESS_INFORMATION p = Start(arguments);
+        if (arguments.empty()) {
+            HWND main = WaitUntilIdle(p);
+            ASSERT_NE(nullptr, main);
+            PostMessageA(main, WM_CLOSE, 0, 0);
+        }
+        EXPECT_NE(12345u, ExitCode(p)) << arguments;
+        EXPECT_EQ(std::string(kHosts) + "0.0.0.0 a.example b.example\r\n0.0.0.0 saved.example\r\n",
+                  hosts.Text())
+            << arguments;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "pause.dat").c_str()));
+    }
 }
 
 // "Sitemoat.exe /update" runs the pass with no window and no question,

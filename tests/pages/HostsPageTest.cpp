@@ -15,7 +15,11 @@
 #include "SitemoatConfig.h"
 #include "UserActions.h"
 #include "hosts/HostsBackup.h"
+#include "hosts/HostsLine.h"
+#include "hosts/HostsPause.h"
 #include "pages/HostsPage.h"
+#include "settings/SettingsStore.h"
+#include "update/ListSourcesFile.h"
 #include "res/resource.h"
 #include "tests/support/ProgramFiles.h"
 #include "base/UniqueHandle.h"
@@ -45,8 +49,29 @@ public:
     int restoreChoice = -1;
     bool compact = false;
     std::vector<std::pair<size_t, size_t>> compactAsked;
+    UINT menuChoice = 0;
+    std::vector<bool> menuEnabled;  // the editor menu's items as last shown
+    int pauseMinutes = -1;
+    unsigned long long later = 0;   // how far the clock has moved on
+
+    // The editor's menu at the selection, as the keyboard opens it.
+    void MenuAtSelection(LONG from, LONG to, UINT choice) {
+        CHARRANGE range{from, to};
+        SendMessageA(Editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        menuChoice = choice;
+        SendMessageA(Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Editor()), -1);
+    }
 
 protected:
+    UINT ChooseFromMenu(HMENU menu, POINT) override {
+        menuEnabled.clear();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            menuEnabled.push_back(!(GetMenuState(menu, UINT(i), MF_BYPOSITION) & MF_GRAYED));
+        }
+        return menuChoice;
+    }
+    int AskPauseMinutes() override { return pauseMinutes; }
+    unsigned long long Now() const override { return HostsPage::Now() + later; }
     bool AskImportPath(std::string& path) override {
         path = importPath;
         return !path.empty();
@@ -389,6 +414,92 @@ TEST_F(HostsPageTest, TheMakersNamesAreTakenOutOfHosts) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(page.Hwnd(), IDC_HOSTS_STATUS)));
     }
     EXPECT_TRUE(page.messages.empty());
+}
+
+// "这个域名来自哪里？" names the update site whose list brought a name, the
+// lines of the user's own that block it, or says that nothing does.
+TEST_F(HostsPageTest, WhereANameComesFromIsTheListOrTheUsersLine) {
+    const std::string list = "http://lists.example/hosts.txt";
+    ListSourcesFile().Edit([&](ListSources& sources) {
+        sources = ListSources();
+        ListSource& source = sources.Get(list);
+        source.listed = {NameHash("listed.example")};
+        source.brought = source.listed;
+        return true;
+    });
+    ASSERT_NE(nullptr, Show(kHosts));
+    hosts.Replace(std::string(kHosts) + "0.0.0.0 other.example listed.example\r\n10.0.0.5 NAS.example\r\n");
+    page.LoadHostsFile();
+    // Lines in the editor: ads, tracker, other+listed, nas.
+    const std::string shown = WithoutCr(page.EditorText());
+    struct Row {
+        const char* name;  // as the editor shows it
+        std::string answer;
+    };
+    const Row rows[] = {
+        {"listed.example", "listed.example被以下位置屏蔽：\r\n升级站点的列表：" + list},
+        {"ads.example", "ads.example被以下位置屏蔽：\r\n您自己写的Host表第3行"},
+        {"NAS.example", "nas.example没有被Host表屏蔽。\r\nHost表第6行把它指向10.0.0.5"},
+    };
+    for (const Row& row : rows) {
+        const LONG at = LONG(shown.find(row.name));
+        page.messages.clear();
+        page.MenuAtSelection(at + 2, at + 2, 1);
+        EXPECT_EQ((std::vector<bool>{true, true}), page.menuEnabled) << row.name;
+        EXPECT_EQ(std::vector<std::string>{row.answer}, page.messages) << row.name;
+    }
+    // On the address: no name, nothing to ask.
+    page.MenuAtSelection(1, 1, 1);
+    EXPECT_EQ((std::vector<bool>{false, false}), page.menuEnabled);
+    RemoveFileBesideProgram("lists.dat");
+}
+
+// "加入例外站点": the name joins the exceptions and leaves HOSTS and the
+// editor at once; the other names of its line stay blocked.
+TEST_F(HostsPageTest, AllowingANameTakesOutOnlyThatName) {
+    ASSERT_TRUE(SettingsStore().SetExceptionText("kept.example"));
+    ASSERT_NE(nullptr, Show(kHosts));
+    hosts.Replace(std::string(kHosts) + "0.0.0.0 other.example c.needed.example\r\n");
+    page.LoadHostsFile();
+    const std::string shown = WithoutCr(page.EditorText());
+    const LONG at = LONG(shown.find("c.needed.example"));
+    page.MenuAtSelection(at, at + 16, 2);
+    EXPECT_EQ(std::string(kHosts) + "0.0.0.0 other.example\r\n", hosts.Text());
+    EXPECT_EQ("kept.example\r\nc.needed.example", SettingsStore().GetExceptionText());
+    EXPECT_EQ(std::vector<std::string>{"例外站点已保存，已从Host表中移除1行。"}, page.messages);
+    EXPECT_EQ(std::string::npos, page.EditorText().find("c.needed.example"));
+    SettingsStore().SetExceptionText("");
+}
+
+// Every way a pause ends gives back HOSTS as it was before the pause, with
+// what the user saved meanwhile. (The program's exit, a start after it was
+// killed and the unattended update are the app tests'.)
+TEST_F(HostsPageTest, APauseEndsWithTheFileAsItWasAndWhatWasSaved) {
+    const std::string before = std::string(kHosts) + "10.0.0.5 nas.example\r\n0.0.0.0 last.example\r\n";
+    const std::string paused = std::string(kHead) + "10.0.0.5 nas.example\r\n";
+    const std::function<void()> endings[] = {
+        [&] { Command(page, IDC_LINK_PAUSE); },
+        [&] {
+            page.later = 11 * 60 * 10000000ull;  // eleven minutes on
+            SendMessageA(page.Hwnd(), WM_TIMER, 2, 0);
+        },
+    };
+    ASSERT_NE(nullptr, Show(kHosts));
+    for (const auto& end : endings) {
+        hosts.Replace(before);
+        page.LoadHostsFile();
+        page.later = 0;
+        page.pauseMinutes = 10;
+        Command(page, IDC_LINK_PAUSE);
+        EXPECT_EQ(paused, hosts.Text());
+        EXPECT_EQ("恢复拦截（剩余10分钟）", ItemText(page.Hwnd(), IDC_LINK_PAUSE));
+        TypeAtEnd(page, "0.0.0.0 typed.example\r");
+        Command(page, IDC_SAVE);
+        end();
+        EXPECT_EQ(before + "0.0.0.0 typed.example\r\n", hosts.Text());
+        EXPECT_EQ("暂停拦截", ItemText(page.Hwnd(), IDC_LINK_PAUSE));
+        EXPECT_FALSE(HostsPause().Exists());
+    }
 }
 
 // "整理Host表" says how many lines it saves before anything happens; then
