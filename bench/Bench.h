@@ -67,9 +67,9 @@ void ForEachListLine(const std::string& text, Visit visit) {
 // comments and empty lines are left out.
 std::string DomainsAsHosts(const std::string& domains);
 
-// Stops the run when hostsText holds a line that SortHostsText would drop
-// for blocking the maker's sites: it would then rewrite the prefix's HOSTS
-// file. what names the text in the message.
+// Stops the run when hostsText blocks one of the maker's names: loading it
+// would take them out and rewrite the prefix's HOSTS file. what names the
+// text in the message.
 void RequireNoProtectedLines(const char* what, const std::string& hostsText);
 
 class StopWatch {

@@ -39,8 +39,8 @@ const std::string& ProAsHosts() {
 }
 
 // A HOSTS text of 250,000 lines: the usual head, then entries and comments
-// of the real lists. It names no protected domain, so SortHostsText only
-// sorts and the prefix's HOSTS file is not rewritten.
+// of the real lists, one name a line. It names no protected domain, so the
+// document takes nothing out of it.
 const std::string& Hosts250k() {
     static const std::string text = [] {
         std::string hosts = "# HOSTS\r\n127.0.0.1       localhost\r\n::1             localhost\r\n";
@@ -53,7 +53,7 @@ const std::string& Hosts250k() {
                 return true;
             });
         }
-        RequireNoProtectedLines("the sort input", hosts);
+        RequireNoProtectedLines("the document input", hosts);
         return hosts;
     }();
     return text;
