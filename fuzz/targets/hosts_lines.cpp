@@ -5,7 +5,8 @@
 // Loading and saving with no edit gives back the bytes; a save with the
 // editor's text unchanged changes nothing; an edit never changes a line
 // that was not shown; the file written reads back as the editor showed it,
-// in its own encoding.
+// in its own encoding. A pause and its end, and compaction, keep what
+// they do not change.
 #include "base/TextEncoding.h"
 #include "fuzz/FuzzSupport.h"
 #include "hosts/HostsLine.h"
@@ -78,6 +79,22 @@ void CheckHiddenLinesKept(const HostsLines& before, const std::string& afterByte
                !(now[next].text == line.text && (line.end.empty() || now[next].end == line.end))) {
             ++next;
         }
+        FUZZ_CHECK(next < now.size());
+        ++next;
+    }
+}
+
+// The text of every non-empty line of before is in after, in order: a
+// line's end may take the style of the file it goes into.
+void CheckEveryLineKept(const HostsLines& before, const std::string& afterBytes) {
+    std::string beforeBytes = before.Bytes();
+    std::string nowBytes = afterBytes;
+    const std::vector<RawLine> old = RawLines(beforeBytes, before.Encoding(), false);
+    const std::vector<RawLine> now = RawLines(nowBytes, before.Encoding(), false);
+    std::size_t next = 0;
+    for (const RawLine& line : old) {
+        if (line.text.empty()) continue;
+        while (next < now.size() && now[next].text != line.text) ++next;
         FUZZ_CHECK(next < now.size());
         ++next;
     }
@@ -173,5 +190,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(taken.RemoveNames(remove, blockingOnly) == 0);
     CheckHiddenLinesKept(loaded, taken.Bytes());
     CheckReadsBack(taken, loaded.Encoding());
+
+    // A pause: no blocking line is left; resumed with no change it is the
+    // file again; resumed after an edit it keeps every line of the paused
+    // file and blocks every name the file blocked.
+    const auto any = [](std::string_view) { return true; };
+    const auto blockedCount = [&](HostsLines lines) { return lines.RemoveNames(any, true); };
+    const HostsLines paused = loaded.WithoutBlockingLines();
+    FUZZ_CHECK(blockedCount(paused) == 0);
+    FUZZ_CHECK(loaded.Resumed(paused).Bytes() == file);
+    HostsLines pausedEdited = paused;
+    pausedEdited.ApplyEditorText(editor);
+    const HostsLines resumed = loaded.Resumed(pausedEdited);
+    CheckEveryLineKept(pausedEdited, resumed.Bytes());
+    FUZZ_CHECK(blockedCount(resumed) >= blockedCount(loaded));
+
+    // Compaction saves the lines it said it would, blocks the same names
+    // and keeps the lines it does not put together.
+    HostsLines compacted = loaded;
+    const HostsLines::Compaction planned = loaded.CompactionOf();
+    FUZZ_CHECK(compacted.Compact() == planned.Saved());
+    FUZZ_CHECK(compacted.Count() == loaded.Count() - planned.Saved());
+    FUZZ_CHECK(compacted.EntryNameCount() == loaded.EntryNameCount());
+    FUZZ_CHECK(compacted.CompactionOf().Saved() == 0);
+    CheckHiddenLinesKept(loaded, compacted.Bytes());
+    CheckReadsBack(compacted, loaded.Encoding());
     return 0;
 }
