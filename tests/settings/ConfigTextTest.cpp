@@ -1,0 +1,76 @@
+#include "settings/ConfigText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+bool Cp936LeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+// The lines of section "custom" as the section read gives them: the forms
+// of earlier versions read as they always did, the digest after the last
+// '=' when it is one.
+TEST(ConfigText, CustomSiteLines) {
+    const std::string digest = "sha256:" + std::string(63, '0') + "f";
+    const struct {
+        std::string line;
+        CustomSite site;
+    } cases[] = {
+        {"http://a.example/x|=", {"http://a.example/x", "", ""}},
+        {"http://a.example/x|Wed, 17 Mar 2021 08:51:11 GMT=", {"http://a.example/x", "Wed, 17 Mar 2021 08:51:11 GMT", ""}},
+        {"http://a.example/x|\"YWJj==\"=", {"http://a.example/x", "\"YWJj==\"", ""}},
+        {"http://a.example/x|\"YWJj==\"=" + digest, {"http://a.example/x", "\"YWJj==\"", digest}},
+        {"http://a.example/x|=" + digest, {"http://a.example/x", "", digest}},
+        {"http://a.example/x|" + digest + "=" + digest, {"http://a.example/x", digest, digest}},
+        {"http://a.example/x|" + digest + "=", {"http://a.example/x", digest, ""}},
+        {"http://a.example/x|W/\"a\"=sha256:12", {"http://a.example/x", "W/\"a\"=sha256:12", ""}},
+        {"http://a.example/?q=1|ends==", {"http://a.example/?q=1", "ends=", ""}},
+        {"no-bar-here=" + digest, {"", "no-bar-here=" + digest, ""}},
+        {"  http://\x96\x7C.example/|s=  ", {"http://\x96\x7C.example/", "s", ""}},
+    };
+    for (const auto& c : cases) {
+        CustomSite site;
+        ASSERT_TRUE(ParseCustomSiteLine(c.line, Cp936LeadByte, site)) << c.line;
+        EXPECT_EQ(c.site.address, site.address) << c.line;
+        EXPECT_EQ(c.site.stamp, site.stamp) << c.line;
+        EXPECT_EQ(c.site.digest, site.digest) << c.line;
+        // What is written reads back the same.
+        std::string written;
+        ASSERT_TRUE(FormatCustomSiteLine(site, Cp936LeadByte, written)) << c.line;
+        CustomSite again;
+        ASSERT_TRUE(ParseCustomSiteLine(written, Cp936LeadByte, again)) << written;
+        EXPECT_EQ(site, again) << written;
+    }
+    CustomSite blank;
+    EXPECT_FALSE(ParseCustomSiteLine(" \t ", Cp936LeadByte, blank));
+}
+
+TEST(ConfigText, WhatMayBeStored) {
+    const struct {
+        std::string validator;
+        bool storable;
+    } validators[] = {
+        {"Wed, 17 Mar 2021 08:51:11 GMT", true}, {"\"x==\"", true}, {"W/\"a;[b]=c\"", true},
+        {std::string(259, 'a'), true},          {std::string(260, 'a'), false},
+        {"", false},                             {"Mon\r[custom]", false},
+        {"a\nb", false},                          {"a\tb", false},
+        {std::string("a\0b", 3), false},          {"a\x7f", false},
+        {"\xD0\xC7\xC6\xDA", false},             {" lead", false},
+        {"trail ", false},
+    };
+    for (const auto& v : validators) {
+        EXPECT_EQ(v.storable, IsStorableValidator(v.validator)) << v.validator;
+    }
+    // A site whose stamp may not be stored keeps its line, without the stamp.
+    std::string line;
+    ASSERT_TRUE(FormatCustomSiteLine({"http://a.example/", "x\r[update]", ""}, Cp936LeadByte, line));
+    EXPECT_EQ("http://a.example/|=", line);
+    EXPECT_FALSE(FormatCustomSiteLine({"http://a.example/\r[x]", "", ""}, Cp936LeadByte, line));
+    EXPECT_FALSE(FormatCustomSiteLine({"http://a|b.example/", "", ""}, Cp936LeadByte, line));
+    EXPECT_TRUE(FormatCustomSiteLine({"http://\x96\x7C.example/", "", ""}, Cp936LeadByte, line));
+}
+
+}  // namespace
