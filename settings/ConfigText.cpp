@@ -110,9 +110,14 @@ bool CanStoreSiteAddress(std::string_view address, LeadBytePredicate isLeadByte)
 bool FormatCustomSiteLine(const CustomSite& site, LeadBytePredicate isLeadByte, std::string& line) {
     line.clear();
     if (site.address.empty()) {
-        // A line read without an address goes back as it was read.
+        // A line read without an address goes back as it was read. A stamp
+        // read after an empty address ("|a|b=", "| a=") keeps that bar when
+        // it would not read back alone: its own bar would make "a" an
+        // address, white space before it would be trimmed.
         if (std::any_of(site.stamp.begin(), site.stamp.end(), IsControl)) return false;
-        line = site.stamp + "=";
+        const bool needsBar = FindSiteBar(site.stamp, isLeadByte) != std::string::npos ||
+                              (!site.stamp.empty() && IsSpace(site.stamp.front()));
+        line = (needsBar ? "|" : "") + site.stamp + "=";
         return true;
     }
     if (!CanStoreSiteAddress(site.address, isLeadByte)) return false;

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+void PrintTo(const CustomSite& site, std::ostream* out) {
+    *out << '{' << ::testing::PrintToString(site.address) << ", " << ::testing::PrintToString(site.stamp)
+         << ", " << ::testing::PrintToString(site.digest) << '}';
+}
 
 namespace {
 
@@ -30,6 +36,9 @@ TEST(ConfigText, CustomSiteLines) {
         {"http://a.example/?q=1|ends==", {"http://a.example/?q=1", "ends=", ""}},
         {"no-bar-here=" + digest, {"", "no-bar-here=" + digest, ""}},
         {"  http://\x96\x7C.example/|s=  ", {"http://\x96\x7C.example/", "s", ""}},
+        {"||", {"", "|", ""}},
+        {"|a|b=", {"", "a|b", ""}},
+        {"| a=", {"", " a", ""}},
     };
     for (const auto& c : cases) {
         CustomSite site;
@@ -46,6 +55,23 @@ TEST(ConfigText, CustomSiteLines) {
     }
     CustomSite blank;
     EXPECT_FALSE(ParseCustomSiteLine(" \t ", Cp936LeadByte, blank));
+}
+
+// A line read without an address is written as it was read, with the bar
+// before its stamp where the stamp would not read back without it.
+TEST(ConfigText, LinesWithoutAddress) {
+    const struct {
+        std::string stamp;
+        std::string line;
+    } cases[] = {
+        {"no-bar-here", "no-bar-here="}, {"", "="},         {"a|b", "|a|b="},
+        {" a", "| a="},                  {"|", "||="},      {"\x96|", "\x96|="},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        ASSERT_TRUE(FormatCustomSiteLine({"", c.stamp, ""}, Cp936LeadByte, line)) << c.stamp;
+        EXPECT_EQ(c.line, line);
+    }
 }
 
 TEST(ConfigText, WhatMayBeStored) {

@@ -150,6 +150,18 @@ TEST_F(SettingsStoreTest, RewriteKeepsOrderAndTheOtherSections) {
               ReadFileBesideProgram(kConfig));
 }
 
+// Lines without an address go back so that they read the same: a bar of
+// the stamp's own never turns it into an address.
+TEST_F(SettingsStoreTest, RewriteKeepsLinesWithoutAddress) {
+    const std::string file = "[custom]\r\n|a|b=\r\nno-bar=\r\nhttp://c.example/|C1=\r\n";
+    WriteFileBesideProgram(kConfig, file);
+    const Sites before = ReadSites();
+    EXPECT_EQ((std::vector<std::string>{"", "", "http://c.example/"}), before.addresses);
+    EXPECT_EQ((std::vector<std::string>{"a|b", "no-bar", "C1"}), before.stamps);
+    EXPECT_TRUE(store.ReplaceCustomSites(store.ReadCustomSites()));
+    EXPECT_EQ(file, ReadFileBesideProgram(kConfig));
+}
+
 // A section far beyond the first read buffer: a cut read would make the
 // next rewrite delete every site after the cut.
 TEST_F(SettingsStoreTest, LongCustomSectionIsReadWhole) {
