@@ -103,7 +103,11 @@ bool ParseCustomSiteLine(std::string_view rawLine, LeadBytePredicate isLeadByte,
 }
 
 bool CanStoreSiteAddress(std::string_view address, LeadBytePredicate isLeadByte) {
-    return FindSiteBar(address, isLeadByte) == std::string_view::npos &&
+    std::size_t last = 0;
+    for (std::size_t pos = 0; pos < address.size(); pos = NextCharacter(address, pos, isLeadByte)) last = pos;
+    const bool endsInLeadByte = last + 1 == address.size() && isLeadByte(static_cast<unsigned char>(address[last]));
+    return FindSiteBar(address, isLeadByte) == std::string_view::npos && !endsInLeadByte &&
+           (address.empty() || !IsSpace(address.front())) &&
            std::none_of(address.begin(), address.end(), IsControl);
 }
 

@@ -53,7 +53,9 @@ bool ParseCustomSiteLine(std::string_view line, LeadBytePredicate isLeadByte, Cu
 // line, when the address cannot be stored.
 bool FormatCustomSiteLine(const CustomSite& site, LeadBytePredicate isLeadByte, std::string& line);
 // An address may be stored when it has no '|' of its own (it would be
-// taken for the address's end) and no control character.
+// taken for the address's end), no control character, no white space at
+// its start (the line is trimmed) and no lead byte alone at its end (it
+// would take the '|' after it for its second byte).
 bool CanStoreSiteAddress(std::string_view address, LeadBytePredicate isLeadByte);
 
 // The value of key (any case) among a section's zero-separated

@@ -99,4 +99,27 @@ TEST(ConfigText, WhatMayBeStored) {
     EXPECT_TRUE(FormatCustomSiteLine({"http://\x96\x7C.example/", "", ""}, Cp936LeadByte, line));
 }
 
+// An address is stored only when its line reads back with that address.
+TEST(ConfigText, AddressesThatReadBack) {
+    const struct {
+        std::string address;
+        bool storable;
+    } addresses[] = {
+        {"http://a.example/host.txt", true},   {"http://a.example/host.txt ", true},
+        {"http://\xD6\xD0.example/", true},     {"http://\x96\x7C.example/", true},
+        {"http://a.example/\x96", false},      {"http://\xD6\xD0\xCE.example/\xCE", false},
+        {" http://a.example/", false},         {"http://a|b.example/", false},
+        {"http://a.example/\r[update]", false},
+    };
+    for (const auto& a : addresses) {
+        EXPECT_EQ(a.storable, CanStoreSiteAddress(a.address, Cp936LeadByte)) << a.address;
+        std::string line;
+        EXPECT_EQ(a.storable, FormatCustomSiteLine({a.address, "s", ""}, Cp936LeadByte, line)) << a.address;
+        if (!a.storable) continue;
+        CustomSite read;
+        ASSERT_TRUE(ParseCustomSiteLine(line, Cp936LeadByte, read)) << line;
+        EXPECT_EQ((CustomSite{a.address, "s", ""}), read);
+    }
+}
+
 }  // namespace
