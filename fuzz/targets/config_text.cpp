@@ -4,8 +4,9 @@
 // next three parts are a site's address, stamp and digest as the program
 // may hold them: its line holds no control character, has the one form
 // "address|stamp=digest" with only a storable stamp and a true digest, and
-// reads back as that. The first part is also a section's zero-separated
-// lines for the value reader. All under code page 936 and a single-byte one.
+// reads back as that, from the INI read too. No line written is a remark or
+// a section's head. The first part is also a section's zero-separated lines
+// for the value reader. All under code page 936 and a single-byte one.
 #include "fuzz/FuzzSupport.h"
 #include "settings/ConfigText.h"
 
@@ -86,22 +87,30 @@ bool RefIsDigest(std::string_view stamp) {
     return true;
 }
 
+bool RefSpaceBesideEquals(std::string_view text) {
+    for (std::string_view pair : {" =", "= "}) {
+        if (text.find(pair) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
 bool RefIsStorable(std::string_view text) {
     if (text.empty() || text.size() > 259 || text.front() == ' ' || text.back() == ' ') return false;
     for (char c : text) {
         if (c < 0x20 || c > 0x7e) return false;
     }
-    return true;
+    return !RefSpaceBesideEquals(text);
 }
 
-// No bar of its own, no control character, no space first, no lead byte
-// alone at the end.
+// No bar of its own, no control character, no lead byte alone at the end,
+// nothing the INI read changes (space or ';' or '[' first, space beside '=').
 bool RefCanStoreAddress(std::string_view address, LeadBytePredicate isLeadByte) {
     const std::vector<std::string_view> characters = RefCharacters(address, isLeadByte);
     const bool endsInLeadByte = !characters.empty() && characters.back().size() == 1 &&
                                 isLeadByte(static_cast<unsigned char>(characters.back()[0]));
-    return RefBar(address, isLeadByte) == std::string_view::npos && !RefHasControl(address) &&
-           address.substr(0, 1) != " " && !endsInLeadByte;
+    const char first = address.empty() ? 'a' : address.front();
+    return RefBar(address, isLeadByte) == std::string_view::npos && !RefHasControl(address) && !endsInLeadByte &&
+           first != ' ' && first != ';' && first != '[' && !RefSpaceBesideEquals(address);
 }
 
 std::string_view RefWithoutLastEquals(std::string_view text) {
@@ -147,6 +156,18 @@ std::string_view RefTrimAscii(std::string_view text) {
     while (!text.empty() && kSpaces.find(text.front()) != std::string_view::npos) text.remove_prefix(1);
     while (!text.empty() && kSpaces.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
     return text;
+}
+
+// A line as the INI section read gives it back: none for a remark or a
+// section's head, else trimmed, without white space beside its first '='.
+std::string RefIniRead(std::string_view line) {
+    line = RefTrimAscii(line);
+    if (line.empty() || line[0] == ';' || (line[0] == '[' && line.find(']') != std::string_view::npos)) {
+        return std::string();
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return std::string(line);
+    return std::string(RefTrimAscii(line.substr(0, equals))) + "=" + std::string(RefTrimAscii(line.substr(equals + 1)));
 }
 
 std::string RefRawValue(std::string_view lines, std::string_view key) {
@@ -217,6 +238,12 @@ void CheckFormat(const CustomSite& site, LeadBytePredicate isLeadByte) {
         return;
     }
     FUZZ_CHECK(!RefHasControl(line));
+    FUZZ_CHECK(!RefIniRead(line).empty());
+    // A line without address came from the INI read, and is as it gave it.
+    if (!site.address.empty() && RefIniRead(line) != line) {
+        Report("line", line);
+        FUZZ_CHECK(RefIniRead(line) == line);
+    }
     CustomSite expected{site.address, site.stamp, ""};
     if (!site.address.empty()) {
         expected.stamp = RefIsStorable(site.stamp) ? site.stamp : "";

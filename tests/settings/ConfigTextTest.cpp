@@ -39,6 +39,8 @@ TEST(ConfigText, CustomSiteLines) {
         {"||", {"", "|", ""}},
         {"|a|b=", {"", "a|b", ""}},
         {"| a=", {"", " a", ""}},
+        {"|[x]=", {"", "[x]", ""}},
+        {"|;x=", {"", ";x", ""}},
     };
     for (const auto& c : cases) {
         CustomSite site;
@@ -66,6 +68,7 @@ TEST(ConfigText, LinesWithoutAddress) {
     } cases[] = {
         {"no-bar-here", "no-bar-here="}, {"", "="},         {"a|b", "|a|b="},
         {" a", "| a="},                  {"|", "||="},      {"\x96|", "\x96|="},
+        {"[x]", "|[x]="},                {";x", "|;x="},    {"x[y]", "x[y]="},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -85,7 +88,8 @@ TEST(ConfigText, WhatMayBeStored) {
         {"a\nb", false},                          {"a\tb", false},
         {std::string("a\0b", 3), false},          {"a\x7f", false},
         {"\xD0\xC7\xC6\xDA", false},             {" lead", false},
-        {"trail ", false},
+        {"trail ", false},                       {"\"a =b\"", false},
+        {"W/\"a= b\"", false},                   {"\"a = b\"", false},
     };
     for (const auto& v : validators) {
         EXPECT_EQ(v.storable, IsStorableValidator(v.validator)) << v.validator;
@@ -109,7 +113,10 @@ TEST(ConfigText, AddressesThatReadBack) {
         {"http://\xD6\xD0.example/", true},     {"http://\x96\x7C.example/", true},
         {"http://a.example/\x96", false},      {"http://\xD6\xD0\xCE.example/\xCE", false},
         {" http://a.example/", false},         {"http://a|b.example/", false},
-        {"http://a.example/\r[update]", false},
+        {"http://a.example/\r[update]", false}, {"http://a.example/?q=1", true},
+        {"http://[::1]/host.txt", true},       {"[custom]", false},
+        {";remark", false},                     {"http://a.example/?q =1", false},
+        {"http://a.example/?q= 1", false},
     };
     for (const auto& a : addresses) {
         EXPECT_EQ(a.storable, CanStoreSiteAddress(a.address, Cp936LeadByte)) << a.address;

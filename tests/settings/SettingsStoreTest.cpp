@@ -151,15 +151,33 @@ TEST_F(SettingsStoreTest, RewriteKeepsOrderAndTheOtherSections) {
 }
 
 // Lines without an address go back so that they read the same: a bar of
-// the stamp's own never turns it into an address.
+// the stamp's own never turns it into an address, a '[' never makes the
+// head of a section that would take the sites after it.
 TEST_F(SettingsStoreTest, RewriteKeepsLinesWithoutAddress) {
-    const std::string file = "[custom]\r\n|a|b=\r\nno-bar=\r\nhttp://c.example/|C1=\r\n";
+    const std::string file = "[custom]\r\n|a|b=\r\n|[x]=\r\nno-bar=\r\nhttp://c.example/|C1=\r\n";
     WriteFileBesideProgram(kConfig, file);
     const Sites before = ReadSites();
-    EXPECT_EQ((std::vector<std::string>{"", "", "http://c.example/"}), before.addresses);
-    EXPECT_EQ((std::vector<std::string>{"a|b", "no-bar", "C1"}), before.stamps);
+    EXPECT_EQ((std::vector<std::string>{"", "", "", "http://c.example/"}), before.addresses);
+    EXPECT_EQ((std::vector<std::string>{"a|b", "[x]", "no-bar", "C1"}), before.stamps);
     EXPECT_TRUE(store.ReplaceCustomSites(store.ReadCustomSites()));
     EXPECT_EQ(file, ReadFileBesideProgram(kConfig));
+    EXPECT_EQ(before.stamps, ReadSites().stamps);
+}
+
+// A site's line reads back as the site: the INI read would drop the
+// spaces beside the line's first '=', so a stamp with them is not kept.
+TEST_F(SettingsStoreTest, SitesReadBackAsWritten) {
+    const std::vector<CustomSite> sites = {
+        {"http://a.example/?q=1&r=2", "\"YWJj==\"", ""},
+        {"http://b.example/", "\"a = b\"", ""},
+        {"http://c.example/", "W/\"x\"", "sha256:" + std::string(64, 'd')},
+    };
+    EXPECT_TRUE(store.ReplaceCustomSites(sites));
+    const std::vector<CustomSite> read = store.ReadCustomSites();
+    ASSERT_EQ(3u, read.size());
+    EXPECT_TRUE(read[0] == sites[0]);
+    EXPECT_TRUE(read[1] == (CustomSite{"http://b.example/", "", ""}));
+    EXPECT_TRUE(read[2] == sites[2]);
 }
 
 // A section far beyond the first read buffer: a cut read would make the
