@@ -139,8 +139,18 @@ std::string ListSources::Serialize() const {
     Writer writer;
     writer.Bytes().assign(kMagic, 4);
     writer.U32(kVersion);
-    writer.U32(static_cast<std::uint32_t>(sources_.size()));
+    // One record that Parse refuses makes it refuse the file: a record
+    // beyond its bounds (config.ini's addresses have none) is left out.
+    std::vector<const ListSource*> written;
     for (const ListSource& source : sources_) {
+        if (source.address.size() <= kMaxTextBytes && source.pendingDigest.size() <= kMaxTextBytes &&
+            source.listed.size() <= kMaxNames && source.brought.size() <= kMaxNames) {
+            written.push_back(&source);
+        }
+    }
+    writer.U32(static_cast<std::uint32_t>(written.size()));
+    for (const ListSource* record : written) {
+        const ListSource& source = *record;
         writer.Text(source.address);
         writer.Text(source.pendingDigest);
         writer.Names(source.listed);

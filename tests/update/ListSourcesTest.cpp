@@ -84,6 +84,19 @@ TEST(ListSources, MalformedFilesReadAsNoRecords) {
     }
 }
 
+// A record too large to read back is not written, so it cannot make the
+// whole file unreadable.
+TEST(ListSources, RecordsTooLargeToReadAreLeftOut) {
+    ListSources sources;
+    sources.Get("http://a.example/").listed = {1};
+    sources.Get("http://b.example/" + std::string(70000, 'b')).listed = {2};
+    sources.Get("http://c.example/").listed = {3};
+    const ListSources read = ListSources::Parse(sources.Serialize());
+    ASSERT_EQ(2u, read.All().size());
+    EXPECT_EQ("http://a.example/", read.All()[0].address);
+    EXPECT_EQ("http://c.example/", read.All()[1].address);
+}
+
 // Names the user typed are the user's: no list takes them out any more,
 // though the lists still hold them.
 TEST(ListSources, ClaimTakesNamesOutOfWhatListsBrought) {
