@@ -167,7 +167,8 @@ std::string RefIniRead(std::string_view line) {
     }
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return std::string(line);
-    return std::string(RefTrimAscii(line.substr(0, equals))) + "=" + std::string(RefTrimAscii(line.substr(equals + 1)));
+    return std::string(RefTrimAscii(line.substr(0, equals))) + "=" +
+           std::string(RefTrimAscii(line.substr(equals + 1)));
 }
 
 std::string RefRawValue(std::string_view lines, std::string_view key) {
@@ -280,10 +281,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (std::size_t i = 1; i < parts.size(); ++i) CheckText(parts[i], isLeadByte);
         const std::string address(parts[1]), stamp(parts[2]), digest(parts[3]);
-        for (const CustomSite& site : {CustomSite{address, stamp, digest}, CustomSite{address, stamp, std::string(kValidDigest)},
-                                       CustomSite{"", stamp, digest}}) {
-            CheckFormat(site, isLeadByte);
-        }
+        CheckFormat({address, stamp, digest}, isLeadByte);
+        CheckFormat({address, stamp, std::string(kValidDigest)}, isLeadByte);
+        CheckFormat({"", stamp, digest}, isLeadByte);
     }
 
     for (std::string_view key : {parts[3], std::string_view("lasttime"), std::string_view("LastDigest")}) {
