@@ -40,11 +40,25 @@ std::string_view TrimAsciiSpace(std::string_view text) {
     return text;
 }
 
+// The INI read drops white space beside a line's first '='.
+bool HasSpaceBesideEquals(std::string_view text) {
+    for (std::size_t pos = text.find('='); pos != std::string_view::npos; pos = text.find('=', pos + 1)) {
+        if ((pos > 0 && IsSpace(text[pos - 1])) || (pos + 1 < text.size() && IsSpace(text[pos + 1]))) return true;
+    }
+    return false;
+}
+
+// A line loses white space at its start, and the INI read takes one that
+// starts with ';' or '[' for a remark or a section's head.
+bool StartsLineBadly(std::string_view text) {
+    return !text.empty() && (IsSpace(text.front()) || text.front() == ';' || text.front() == '[');
+}
+
 }  // namespace
 
 bool IsStorableValidator(std::string_view text) {
     if (text.empty() || text.size() > kMaxValidatorLength) return false;
-    if (text.front() == ' ' || text.back() == ' ') return false;
+    if (text.front() == ' ' || text.back() == ' ' || HasSpaceBesideEquals(text)) return false;
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
 }
 
@@ -103,16 +117,25 @@ bool ParseCustomSiteLine(std::string_view rawLine, LeadBytePredicate isLeadByte,
 }
 
 bool CanStoreSiteAddress(std::string_view address, LeadBytePredicate isLeadByte) {
-    return FindSiteBar(address, isLeadByte) == std::string_view::npos &&
+    std::size_t last = 0;
+    for (std::size_t pos = 0; pos < address.size(); pos = NextCharacter(address, pos, isLeadByte)) last = pos;
+    const bool endsInLeadByte = last + 1 == address.size() && isLeadByte(static_cast<unsigned char>(address[last]));
+    return FindSiteBar(address, isLeadByte) == std::string_view::npos && !endsInLeadByte &&
+           !StartsLineBadly(address) && !HasSpaceBesideEquals(address) &&
            std::none_of(address.begin(), address.end(), IsControl);
 }
 
 bool FormatCustomSiteLine(const CustomSite& site, LeadBytePredicate isLeadByte, std::string& line) {
     line.clear();
     if (site.address.empty()) {
-        // A line read without an address goes back as it was read.
+        // A line read without an address goes back as it was read. A stamp
+        // read after an empty address ("|a|b=", "|[a]=") keeps that bar when
+        // it would not read back alone: its own bar would make "a" an
+        // address, and its start could be trimmed or make a section's head.
         if (std::any_of(site.stamp.begin(), site.stamp.end(), IsControl)) return false;
-        line = site.stamp + "=";
+        const bool needsBar = FindSiteBar(site.stamp, isLeadByte) != std::string::npos ||
+                              StartsLineBadly(site.stamp);
+        line = (needsBar ? "|" : "") + site.stamp + "=";
         return true;
     }
     if (!CanStoreSiteAddress(site.address, isLeadByte)) return false;

@@ -24,9 +24,10 @@ struct CustomSite {
 inline constexpr std::size_t kMaxValidatorLength = 259;
 
 // A Last-Modified or ETag text that may be kept and sent back: 1 to 259
-// characters of printable ASCII with no space at either end. A control
-// character would end the INI line and start another; bytes beyond ASCII
-// could pair with the next character in a double-byte code page.
+// characters of printable ASCII with no space at either end or beside an
+// '='. A control character would end the INI line and start another; bytes
+// beyond ASCII could pair with the next character in a double-byte code
+// page; the INI read drops spaces beside a line's first '='.
 bool IsStorableValidator(std::string_view text);
 // An entity tag: begins with '"' or 'W/"'.
 bool IsEtagStamp(std::string_view stamp);
@@ -53,7 +54,10 @@ bool ParseCustomSiteLine(std::string_view line, LeadBytePredicate isLeadByte, Cu
 // line, when the address cannot be stored.
 bool FormatCustomSiteLine(const CustomSite& site, LeadBytePredicate isLeadByte, std::string& line);
 // An address may be stored when it has no '|' of its own (it would be
-// taken for the address's end) and no control character.
+// taken for the address's end), no control character, no lead byte alone
+// at its end (it would take the '|' after it for its second byte), and
+// nothing the INI read would change: white space at its start or beside an
+// '=', or ';' or '[' first (a remark, a section's head).
 bool CanStoreSiteAddress(std::string_view address, LeadBytePredicate isLeadByte);
 
 // The value of key (any case) among a section's zero-separated

@@ -12,11 +12,26 @@ constexpr std::uint32_t kVersion = 1;
 constexpr std::uint32_t kMaxNames = 16u << 20;
 constexpr std::uint32_t kMaxTextBytes = 64u << 10;
 
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 bool SameAddress(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
+               return LowerAscii(x) == LowerAscii(y);
            });
+}
+
+// Whether two records are of one site: Find would see only the first, and
+// the second would count as another site's list for every name it holds.
+bool RepeatsAnAddress(const std::vector<ListSource>& sources) {
+    std::vector<std::string> addresses;
+    for (const ListSource& source : sources) {
+        addresses.push_back(source.address);
+        std::transform(addresses.back().begin(), addresses.back().end(), addresses.back().begin(), LowerAscii);
+    }
+    std::sort(addresses.begin(), addresses.end());
+    return std::adjacent_find(addresses.begin(), addresses.end()) != addresses.end();
 }
 
 class Writer {
@@ -115,7 +130,7 @@ ListSources ListSources::Parse(std::string_view bytes) {
         }
         sources.push_back(std::move(source));
     }
-    if (!reader.ok() || !reader.AtEnd()) return parsed;
+    if (!reader.ok() || !reader.AtEnd() || RepeatsAnAddress(sources)) return parsed;
     parsed.sources_ = std::move(sources);
     return parsed;
 }
@@ -124,8 +139,18 @@ std::string ListSources::Serialize() const {
     Writer writer;
     writer.Bytes().assign(kMagic, 4);
     writer.U32(kVersion);
-    writer.U32(static_cast<std::uint32_t>(sources_.size()));
+    // One record that Parse refuses makes it refuse the file: a record
+    // beyond its bounds (config.ini's addresses have none) is left out.
+    std::vector<const ListSource*> written;
     for (const ListSource& source : sources_) {
+        if (source.address.size() <= kMaxTextBytes && source.pendingDigest.size() <= kMaxTextBytes &&
+            source.listed.size() <= kMaxNames && source.brought.size() <= kMaxNames) {
+            written.push_back(&source);
+        }
+    }
+    writer.U32(static_cast<std::uint32_t>(written.size()));
+    for (const ListSource* record : written) {
+        const ListSource& source = *record;
         writer.Text(source.address);
         writer.Text(source.pendingDigest);
         writer.Names(source.listed);

@@ -18,8 +18,9 @@ struct ListSource {
     std::string pendingDigest;
 };
 
-// Every site's record. Read from bytes a user may have written: anything
-// malformed reads as no records at all, which takes nothing out of HOSTS.
+// Every site's record, one a site. Read from bytes a user may have written:
+// anything malformed (two records of one address too) reads as no records
+// at all, which takes nothing out of HOSTS.
 class ListSources {
 public:
     static ListSources Parse(std::string_view bytes);

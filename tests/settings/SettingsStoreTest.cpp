@@ -150,6 +150,36 @@ TEST_F(SettingsStoreTest, RewriteKeepsOrderAndTheOtherSections) {
               ReadFileBesideProgram(kConfig));
 }
 
+// Lines without an address go back so that they read the same: a bar of
+// the stamp's own never turns it into an address, a '[' never makes the
+// head of a section that would take the sites after it.
+TEST_F(SettingsStoreTest, RewriteKeepsLinesWithoutAddress) {
+    const std::string file = "[custom]\r\n|a|b=\r\n|[x]=\r\nno-bar=\r\nhttp://c.example/|C1=\r\n";
+    WriteFileBesideProgram(kConfig, file);
+    const Sites before = ReadSites();
+    EXPECT_EQ((std::vector<std::string>{"", "", "", "http://c.example/"}), before.addresses);
+    EXPECT_EQ((std::vector<std::string>{"a|b", "[x]", "no-bar", "C1"}), before.stamps);
+    EXPECT_TRUE(store.ReplaceCustomSites(store.ReadCustomSites()));
+    EXPECT_EQ(file, ReadFileBesideProgram(kConfig));
+    EXPECT_EQ(before.stamps, ReadSites().stamps);
+}
+
+// A site's line reads back as the site: the INI read would drop the
+// spaces beside the line's first '=', so a stamp with them is not kept.
+TEST_F(SettingsStoreTest, SitesReadBackAsWritten) {
+    const std::vector<CustomSite> sites = {
+        {"http://a.example/?q=1&r=2", "\"YWJj==\"", ""},
+        {"http://b.example/", "\"a = b\"", ""},
+        {"http://c.example/", "W/\"x\"", "sha256:" + std::string(64, 'd')},
+    };
+    EXPECT_TRUE(store.ReplaceCustomSites(sites));
+    const std::vector<CustomSite> read = store.ReadCustomSites();
+    ASSERT_EQ(3u, read.size());
+    EXPECT_TRUE(read[0] == sites[0]);
+    EXPECT_TRUE(read[1] == (CustomSite{"http://b.example/", "", ""}));
+    EXPECT_TRUE(read[2] == sites[2]);
+}
+
 // A section far beyond the first read buffer: a cut read would make the
 // next rewrite delete every site after the cut.
 TEST_F(SettingsStoreTest, LongCustomSectionIsReadWhole) {
@@ -233,73 +263,6 @@ TEST_F(SettingsStoreTest, OfficialStampIsReadAsWritten) {
     WriteFileBesideProgram(kConfig, "[official]\r\nLastTime = \"v1\"  \r\nlastdigest=sha256:12\r\n");
     EXPECT_EQ("\"v1\"", store.GetOfficialStamp());
     EXPECT_EQ("", store.GetOfficialDigest());
-}
-
-bool Cp936LeadByte(unsigned char c) {
-    return c >= 0x81 && c <= 0xFE;
-}
-
-// The lines of section "custom" as the section read gives them: the forms
-// of earlier versions read as they always did, the digest after the last
-// '=' when it is one.
-TEST(ConfigText, CustomSiteLines) {
-    const std::string digest = "sha256:" + std::string(63, '0') + "f";
-    const struct {
-        std::string line;
-        CustomSite site;
-    } cases[] = {
-        {"http://a.example/x|=", {"http://a.example/x", "", ""}},
-        {"http://a.example/x|Wed, 17 Mar 2021 08:51:11 GMT=", {"http://a.example/x", "Wed, 17 Mar 2021 08:51:11 GMT", ""}},
-        {"http://a.example/x|\"YWJj==\"=", {"http://a.example/x", "\"YWJj==\"", ""}},
-        {"http://a.example/x|\"YWJj==\"=" + digest, {"http://a.example/x", "\"YWJj==\"", digest}},
-        {"http://a.example/x|=" + digest, {"http://a.example/x", "", digest}},
-        {"http://a.example/x|" + digest + "=" + digest, {"http://a.example/x", digest, digest}},
-        {"http://a.example/x|" + digest + "=", {"http://a.example/x", digest, ""}},
-        {"http://a.example/x|W/\"a\"=sha256:12", {"http://a.example/x", "W/\"a\"=sha256:12", ""}},
-        {"http://a.example/?q=1|ends==", {"http://a.example/?q=1", "ends=", ""}},
-        {"no-bar-here=" + digest, {"", "no-bar-here=" + digest, ""}},
-        {"  http://\x96\x7C.example/|s=  ", {"http://\x96\x7C.example/", "s", ""}},
-    };
-    for (const auto& c : cases) {
-        CustomSite site;
-        ASSERT_TRUE(ParseCustomSiteLine(c.line, Cp936LeadByte, site)) << c.line;
-        EXPECT_EQ(c.site.address, site.address) << c.line;
-        EXPECT_EQ(c.site.stamp, site.stamp) << c.line;
-        EXPECT_EQ(c.site.digest, site.digest) << c.line;
-        // What is written reads back the same.
-        std::string written;
-        ASSERT_TRUE(FormatCustomSiteLine(site, Cp936LeadByte, written)) << c.line;
-        CustomSite again;
-        ASSERT_TRUE(ParseCustomSiteLine(written, Cp936LeadByte, again)) << written;
-        EXPECT_EQ(site, again) << written;
-    }
-    CustomSite blank;
-    EXPECT_FALSE(ParseCustomSiteLine(" \t ", Cp936LeadByte, blank));
-}
-
-TEST(ConfigText, WhatMayBeStored) {
-    const struct {
-        std::string validator;
-        bool storable;
-    } validators[] = {
-        {"Wed, 17 Mar 2021 08:51:11 GMT", true}, {"\"x==\"", true}, {"W/\"a;[b]=c\"", true},
-        {std::string(259, 'a'), true},          {std::string(260, 'a'), false},
-        {"", false},                             {"Mon\r[custom]", false},
-        {"a\nb", false},                          {"a\tb", false},
-        {std::string("a\0b", 3), false},          {"a\x7f", false},
-        {"\xD0\xC7\xC6\xDA", false},             {" lead", false},
-        {"trail ", false},
-    };
-    for (const auto& v : validators) {
-        EXPECT_EQ(v.storable, IsStorableValidator(v.validator)) << v.validator;
-    }
-    // A site whose stamp may not be stored keeps its line, without the stamp.
-    std::string line;
-    ASSERT_TRUE(FormatCustomSiteLine({"http://a.example/", "x\r[update]", ""}, Cp936LeadByte, line));
-    EXPECT_EQ("http://a.example/|=", line);
-    EXPECT_FALSE(FormatCustomSiteLine({"http://a.example/\r[x]", "", ""}, Cp936LeadByte, line));
-    EXPECT_FALSE(FormatCustomSiteLine({"http://a|b.example/", "", ""}, Cp936LeadByte, line));
-    EXPECT_TRUE(FormatCustomSiteLine({"http://\x96\x7C.example/", "", ""}, Cp936LeadByte, line));
 }
 
 }  // namespace
