@@ -23,6 +23,14 @@ struct ImageList : NullIsInvalid<HIMAGELIST> {
 struct Icon : NullIsInvalid<HICON> {
     static bool Close(HICON h) { return DestroyIcon(h) != FALSE; }
 };
+// A top-level window of the program's own, such as a modeless dialog; one
+// that its owner's destruction took along is gone already.
+struct Window : NullIsInvalid<HWND> {
+    static bool Close(HWND h) { return !IsWindow(h) || DestroyWindow(h) != FALSE; }
+};
+struct Hook : NullIsInvalid<HHOOK> {
+    static bool Close(HHOOK h) { return UnhookWindowsHookEx(h) != FALSE; }
+};
 
 }  // namespace handle_traits
 
@@ -33,6 +41,8 @@ using UniquePen = UniqueHandle<handle_traits::Gdi<HPEN>>;
 using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
+using UniqueWindow = UniqueHandle<handle_traits::Window>;
+using UniqueHook = UniqueHandle<handle_traits::Hook>;
 
 // A device context borrowed from a window with GetDC, given back on exit.
 class WindowDc {
