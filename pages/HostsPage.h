@@ -10,6 +10,7 @@
 #include "dialogs/RestoreDialog.h"
 #include "hosts/HostsDocument.h"
 #include "pages/EditorFill.h"
+#include "pages/EditorFind.h"
 #include "skin/HyperlinkLabel.h"
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
@@ -108,6 +109,7 @@ private:
     TextLabel statusLabel_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     EditorFill fill_;
+    EditorFind find_;
     int shownPercent_ = -1;
     HostsDocument document_;
     std::string notice_;
