@@ -16,7 +16,7 @@ constexpr char kNotFound[] = "找不到";
 constexpr char kWrappedDown[] = "已查找到Host表末尾，从开头继续查找。";
 constexpr char kWrappedUp[] = "已查找到Host表开头，从末尾继续查找。";
 constexpr DWORD kOptions = FR_DOWN | FR_MATCHCASE | FR_WHOLEWORD;
-constexpr UINT_PTR kSubclassId = 0x46494E44;
+constexpr UINT_PTR kSubclassId = 1;  // with EditorProc, apart from any other subclass
 // Ctrl+F also comes as this character.
 constexpr WPARAM kCtrlF = 'F' - 'A' + 1;
 

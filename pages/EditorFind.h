@@ -52,9 +52,9 @@ private:
     ReadText readText_;
     Say say_;
     HWND editor_ = nullptr;  // not owned
-    // What the dialog shows and has last asked for: it writes into both
-    // while it is open. FR_DOWN, FR_MATCHCASE and FR_WHOLEWORD of flags stay
-    // for F3 once it is closed.
+    // What the dialog shows and was last asked: it writes into both while it
+    // is open. The direction, case and whole-word flags stay for F3 once it
+    // is closed.
     char what_[kWhatSize] = {};
     FINDREPLACEA request_{};
     UniqueWindow dialog_;
