@@ -112,15 +112,19 @@ void EditorFill::FillNextPiece() {
     const double start = NowMs();
     const size_t from = filled_;
     // Appending moves the caret, and the view with it, to the end: what
-    // the user reads and selects meanwhile is put back as it was.
+    // the user reads and selects meanwhile is put back as it was. The view
+    // goes back in pixels, read off the first character's place: under
+    // Wine EM_LINESCROLL moves by lines of the default font, twice those of
+    // the text, and EM_GETSCROLLPOS scales a long text's place to 16 bits.
     SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
     CHARRANGE selection{};
     SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT firstLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
+    POINTL first{};
+    SendMessageA(editor_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
+    POINT view{0, -first.y};  // lines wrap: no horizontal scrolling
     Append(WholeLinesEnd(text_, filled_, pieceSize_));
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT shownLine = SendMessageA(editor_, EM_GETFIRSTVISIBLELINE, 0, 0);
-    if (shownLine != firstLine) SendMessageA(editor_, EM_LINESCROLL, 0, firstLine - shownLine);
+    SendMessageA(editor_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view));
     SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
     if (filled_ == text_.size()) {
         Stop();

@@ -121,10 +121,15 @@ std::string WithLineFeeds(std::string_view text) {
 
 }  // namespace
 
-HostsPage::HostsPage() : SkinnedDialog(IDD_HOSTS_PAGE), saveButton_(ImageButton::kAutoSize) {}
+HostsPage::HostsPage()
+    : SkinnedDialog(IDD_HOSTS_PAGE),
+      saveButton_(ImageButton::kAutoSize),
+      find_(fill_, [this](std::string& text) { return ReadEditorText(text); },
+            [this](const std::string& text) { ShowMessage(text); }) {}
 
 bool HostsPage::ProcessMessage(Message& m) {
     if (SkinnedDialog::ProcessMessage(m)) return true;  // the frame first
+    if (find_.ProcessMessage(m)) return true;
     static const MessageHandler<HostsPage> kMap[] = {
         {WM_INITDIALOG, &HostsPage::OnInitDialog},
         {WM_TIMER, &HostsPage::OnTimer},
@@ -172,6 +177,7 @@ void HostsPage::PrepareEditor() {
     // A rich edit control holds 32K characters unless told otherwise; a
     // HOSTS file of several megabytes must be shown, and saved, whole.
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    find_.Watch(editor_);
 }
 
 std::string HostsPage::EditorText() const {

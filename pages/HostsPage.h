@@ -11,6 +11,7 @@
 #include "hosts/HostsDocument.h"
 #include "hosts/HostsPause.h"
 #include "pages/EditorFill.h"
+#include "pages/EditorFind.h"
 #include "skin/HyperlinkLabel.h"
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
@@ -133,6 +134,7 @@ private:
     TextLabel statusLabel_;
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     EditorFill fill_;
+    EditorFind find_;
     int shownPercent_ = -1;
     HostsDocument document_;
     HostsPause pause_;

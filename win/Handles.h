@@ -26,6 +26,14 @@ struct Icon : NullIsInvalid<HICON> {
 struct Menu : NullIsInvalid<HMENU> {
     static bool Close(HMENU h) { return DestroyMenu(h) != FALSE; }
 };
+// A top-level window of the program's own, such as a modeless dialog; one
+// that its owner's destruction took along is gone already.
+struct Window : NullIsInvalid<HWND> {
+    static bool Close(HWND h) { return !IsWindow(h) || DestroyWindow(h) != FALSE; }
+};
+struct Hook : NullIsInvalid<HHOOK> {
+    static bool Close(HHOOK h) { return UnhookWindowsHookEx(h) != FALSE; }
+};
 
 }  // namespace handle_traits
 
@@ -37,6 +45,8 @@ using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
 using UniqueMenu = UniqueHandle<handle_traits::Menu>;
+using UniqueWindow = UniqueHandle<handle_traits::Window>;
+using UniqueHook = UniqueHandle<handle_traits::Hook>;
 
 // A device context borrowed from a window with GetDC, given back on exit.
 class WindowDc {
