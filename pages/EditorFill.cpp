@@ -126,42 +126,45 @@ void EditorFill::FillNextPiece() {
     SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     SendMessageA(editor_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view));
     SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
-    if (filled_ == text_.size()) {
-        Stop();
-        return;
+    // Run last, with the fill's state as it should be: what it runs may
+    // ask for the next wait, or show a message and so pump the timer.
+    std::function<void()> then;
+    if (whenFilled_ && filled_ >= awaitedEnd_) {
+        then = std::move(whenFilled_);
+        whenFilled_ = nullptr;
     }
-    const double now = NowMs();
-    const double bytesPerMs = double(filled_ - from) / std::max(now - start, 0.5);
-    const size_t next = static_cast<size_t>(bytesPerMs * kPieceTargetMs);
-    pieceSize_ = std::clamp(next, std::max(pieceSize_ / 2, kMinPieceSize),
-                            std::min(pieceSize_ * 2, kMaxPieceSize));
-    if (now - lastRepaint_ >= kRepaintIntervalMs) {
-        RedrawWindow(editor_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-        lastRepaint_ = now;
-    }
-    if (progress_) progress_(static_cast<int>(filled_ * 100 / text_.size()));
-}
-
-void EditorFill::FillUpTo(size_t end) {
-    if (!Running() || end <= filled_) return;
-    SendMessageA(editor_, WM_SETREDRAW, FALSE, 0);
-    CHARRANGE selection{};
-    SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    Append(WholeLinesEnd(text_, filled_, end - filled_));
-    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    SendMessageA(editor_, WM_SETREDRAW, TRUE, 0);
     if (filled_ == text_.size()) {
         Stop();
     } else {
-        RedrawWindow(editor_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        const double now = NowMs();
+        const double bytesPerMs = double(filled_ - from) / std::max(now - start, 0.5);
+        const size_t next = static_cast<size_t>(bytesPerMs * kPieceTargetMs);
+        pieceSize_ = std::clamp(next, std::max(pieceSize_ / 2, kMinPieceSize),
+                                std::min(pieceSize_ * 2, kMaxPieceSize));
+        if (now - lastRepaint_ >= kRepaintIntervalMs) {
+            RedrawWindow(editor_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+            lastRepaint_ = now;
+        }
         if (progress_) progress_(static_cast<int>(filled_ * 100 / text_.size()));
     }
+    if (then) then();
+}
+
+void EditorFill::WhenFilledTo(size_t end, std::function<void()> then) {
+    whenFilled_ = nullptr;
+    if (!Running() || end <= filled_) {
+        if (then) then();
+        return;
+    }
+    awaitedEnd_ = end;
+    whenFilled_ = std::move(then);
 }
 
 void EditorFill::Stop() {
     if (!owner_) return;
     KillTimer(owner_, kTimer);
     const bool wasRunning = Running();
+    whenFilled_ = nullptr;
     std::string().swap(text_);
     filled_ = 0;
     if (IsWindow(editor_)) {

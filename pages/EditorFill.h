@@ -23,8 +23,11 @@ public:
     void Start(HWND owner, HWND editor, HFONT font, std::string text, Progress progress);
     // The owner's WM_TIMER; false for another timer.
     bool OnTimer(UINT_PTR id);
-    // Puts the text in up to at least end (a byte offset of Text()) at once.
-    void FillUpTo(size_t end);
+    // Runs then once the editor holds Text() up to end (a byte offset), at
+    // once when it does already; the fill goes on at its pace meanwhile, so
+    // the window keeps answering. A later call takes the place of an earlier
+    // one still waiting; a fill given up or started anew drops it.
+    void WhenFilledTo(size_t end, std::function<void()> then);
     // Ends a fill where it stands.
     void Stop();
 
@@ -45,6 +48,8 @@ private:
     size_t pieceSize_ = 0;    // bytes of the next piece, from the last one's time
     double lastRepaint_ = 0;  // milliseconds, see NowMs
     Progress progress_;
+    size_t awaitedEnd_ = 0;
+    std::function<void()> whenFilled_;
 };
 
 // Puts the caret at the end of the editor's text and appends the text

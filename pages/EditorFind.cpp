@@ -141,6 +141,8 @@ void EditorFind::FindNext(bool down) {
     const std::wstring wide = AnsiToWide(text);
     CHARRANGE selection{};
     SendMessageA(editor_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    // A match the fill has yet to reach counts as the selection already.
+    if (fill_.Running() && awaiting_) selection = awaited_;
     const LONG from = down ? selection.cpMax : selection.cpMin;
     SearchOptions options;
     options.down = down;
@@ -151,16 +153,22 @@ void EditorFind::FindNext(bool down) {
         say_(std::string(kNotFound) + "“" + what_ + "”");
         return;
     }
-    if (fill_.Running()) {
-        // Megabytes still to come take the control seconds.
-        const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        fill_.FillUpTo(AnsiOffsetOfCharacter(text, match.end));
-        SetCursor(previous);
+    const CHARRANGE found{static_cast<LONG>(match.start), static_cast<LONG>(match.end)};
+    const auto select = [this, found, wrapped = match.wrapped, down] {
+        awaiting_ = false;
+        SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&found));
+        SendMessageA(editor_, EM_SCROLLCARET, 0, 0);
+        if (wrapped) say_(down ? kWrappedDown : kWrappedUp);
+    };
+    if (!fill_.Running()) {
+        select();
+        return;
     }
-    CHARRANGE found{static_cast<LONG>(match.start), static_cast<LONG>(match.end)};
-    SendMessageA(editor_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&found));
-    SendMessageA(editor_, EM_SCROLLCARET, 0, 0);
-    if (match.wrapped) say_(down ? kWrappedDown : kWrappedUp);
+    // Megabytes still to come take the control seconds: the match is
+    // selected when the fill reaches it, the window answering meanwhile.
+    awaiting_ = true;
+    awaited_ = found;
+    fill_.WhenFilledTo(AnsiOffsetOfCharacter(text, match.end), select);
 }
 
 bool EditorFind::OnEditorKey(UINT message, WPARAM key) {

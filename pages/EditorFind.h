@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commdlg.h>
+#include <richedit.h>
 
 #include <functional>
 #include <memory>
@@ -15,7 +16,8 @@
 // Find in the hosts editor: Ctrl+F opens the system's Find dialog, F3 finds
 // the next match the dialog's way, Shift+F3 the other way. The whole text is
 // searched, also while the editor still fills: a match past what the editor
-// holds is filled up to first. The match is selected and scrolled into view.
+// holds is selected when the fill reaches it. The match is selected and
+// scrolled into view.
 class EditorFind {
 public:
     // The editor's whole text when no fill runs, as the page reads it.
@@ -57,6 +59,10 @@ private:
     // is closed.
     char what_[kWhatSize] = {};
     FINDREPLACEA request_{};
+    // A match found past what the editor holds, selected once the fill
+    // reaches it.
+    bool awaiting_ = false;
+    CHARRANGE awaited_{};
     UniqueWindow dialog_;
     std::unique_ptr<ModelessDialogKeys> dialogKeys_;
 };
