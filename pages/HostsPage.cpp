@@ -1,5 +1,6 @@
 #include "pages/HostsPage.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <windowsx.h>
 #include <richedit.h>
@@ -119,6 +120,22 @@ std::string WithLineFeeds(std::string_view text) {
     return lines;
 }
 
+// The menu key and Shift+F10 ask the editor's parent for its context menu
+// at the caret, as a right click does: the rich edit leaves them to
+// DefWindowProc, which under Wine does not turn them into WM_CONTEXTMENU.
+constexpr UINT_PTR kMenuKeysSubclassId = 2;  // apart from the find's
+
+LRESULT CALLBACK MenuKeysProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    const bool menuKey = (msg == WM_KEYUP && wParam == VK_APPS) ||
+                         (msg == WM_SYSKEYUP && wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0);
+    if (menuKey) {
+        SendMessageA(GetParent(editor), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(editor), -1);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(editor, MenuKeysProc, kMenuKeysSubclassId);
+    return DefSubclassProc(editor, msg, wParam, lParam);
+}
+
 }  // namespace
 
 HostsPage::HostsPage()
@@ -178,6 +195,7 @@ void HostsPage::PrepareEditor() {
     // HOSTS file of several megabytes must be shown, and saved, whole.
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     find_.Watch(editor_);
+    SetWindowSubclass(editor_, MenuKeysProc, kMenuKeysSubclassId, 0);
 }
 
 std::string HostsPage::EditorText() const {

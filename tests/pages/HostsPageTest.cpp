@@ -59,7 +59,9 @@ public:
         CHARRANGE range{from, to};
         SendMessageA(Editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
         menuChoice = choice;
-        SendMessageA(Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Editor()), -1);
+        menuEnabled.clear();
+        // From the keyboard: the menu key, as a user without a mouse asks.
+        SendMessageA(Editor(), WM_KEYUP, VK_APPS, 0xC0000001);
     }
 
 protected:
