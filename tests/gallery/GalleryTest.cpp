@@ -17,6 +17,7 @@
 #include "app/ProgramServices.h"
 #include "dialogs/AddSiteDialog.h"
 #include "dialogs/ExceptionsDialog.h"
+#include "dialogs/PauseDialog.h"
 #include "dialogs/RestoreDialog.h"
 #include "dialogs/ProgressDialog.h"
 #include "dialogs/TextDialog.h"
@@ -321,7 +322,9 @@ TEST_F(Gallery, FailedChecksExceptionsAndRestore) {
         SkinnedDialog& dialog;
         const char* name;
     };
-    for (const Shown& s : {Shown{exceptions, "dialog-exceptions"}, Shown{restore, "dialog-restore"}}) {
+    PauseDialog pause;
+    for (const Shown& s : {Shown{exceptions, "dialog-exceptions"}, Shown{restore, "dialog-restore"},
+                           Shown{pause, "dialog-pause"}}) {
         HWND hwnd = s.dialog.CreateModeless(nullptr);
         ASSERT_NE(nullptr, hwnd) << s.name;
         Show(hwnd);
@@ -329,6 +332,9 @@ TEST_F(Gallery, FailedChecksExceptionsAndRestore) {
         EXPECT_TRUE(SaveToGallery(shot, s.name));
         const SIZE size = ClientSize(hwnd);
         EXPECT_GT(shot.Count(RECT{22, 0, size.cx, 24}, RGB(0, 0, 0)), 0) << s.name;  // the title
+        if (&s.dialog == &pause) {
+            EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(hwnd, IDC_PAUSE_TEN_MINUTES));  // the default
+        }
         DestroyWindow(hwnd);
     }
 }
