@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -14,16 +14,13 @@ enum CharClass : unsigned char {
     kLineEnd = 1,  // CR, LF and NUL: a NUL ends a line, never the list
     kBlank = 2,    // space, tab, VT, FF and NUL
     kUpper = 8,
-    kControl = 64,  // below space but tab, CR and LF; DEL
 };
 
 constexpr std::array<unsigned char, 256> MakeClasses() {
     std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 0x20; ++c) table[c] = kControl;
-    table[0x7F] = kControl;
     table['\t'] = kBlank;
-    table['\v'] |= kBlank;
-    table['\f'] |= kBlank;
+    table['\v'] = kBlank;
+    table['\f'] = kBlank;
     table[' '] = kBlank;
     table['\r'] = kLineEnd;
     table['\n'] = kLineEnd;
@@ -95,8 +92,14 @@ bool IsMarkup(std::string_view body) {
 
 bool IsBinary(std::string_view body) {
     if (body.size() >= 2 && body[0] == '\x1F' && body[1] == '\x8B') return true;  // gzip
+    // Control bytes: below space but tab, CR and LF, and DEL. Counted in a
+    // form the compiler turns into vector code: the body may be megabytes.
     std::size_t controls = 0;
-    for (char c : body) controls += Is(c, kControl);
+    for (char c : body) {
+        const auto u = static_cast<unsigned char>(c);
+        controls += static_cast<std::size_t>(((u < 0x20) & (u != '\t') & (u != '\r') & (u != '\n')) |
+                                             (u == 0x7F));
+    }
     return controls * kControlShareLimit > body.size();
 }
 
@@ -197,7 +200,7 @@ bool ExceptionList::Matches(std::string_view name) const {
 struct BlockListMerger::HeldNames {
     static constexpr std::size_t kBlockSize = 1 << 16;
 
-    // Names live in blocks that never move, so the map's keys stay valid.
+    // Names live in blocks that never move, so the table's keys stay valid.
     std::string_view Keep(std::string_view name) {
         if (name.size() > blockSize - blockUsed) {
             // A word of HOSTS may be longer than a block: it gets one of its own.
@@ -210,31 +213,85 @@ struct BlockListMerger::HeldNames {
         blockUsed += name.size();
         return {place, name.size()};
     }
-    // Takes back the last Keep when the map already had the name.
-    void Unkeep(std::string_view name) { blockUsed -= name.size(); }
     // The name the last successful Insert kept.
-    std::string_view Last() const { return last; }
-    // Takes back the last successful Insert.
+    std::string_view Last() const { return names.back(); }
+    // Takes back the last successful Insert. Nothing inserted since probed
+    // past its slot, so emptying the slot leaves every other name findable.
     void Forget() {
-        owners.erase(last);
-        blockUsed -= last.size();
+        blockUsed -= names.back().size();
+        names.pop_back();
+        slots[lastSlot] = Slot();
     }
 
-    // True when the name was new; number then becomes its owner.
-    bool Insert(std::string_view name, std::uint32_t number, std::uint32_t& owner) {
-        const auto placed = owners.try_emplace(Keep(name), number);
-        if (!placed.second) Unkeep(name);
-        last = placed.first->first;
-        owner = placed.first->second;
-        return placed.second;
+    // Room for this many names in all without growing on the way.
+    void Reserve(std::size_t count) {
+        if (count * 4 > slots.size() * 3) Rehash(count);
+        names.reserve(count);
+    }
+
+    // True when the name was new; number then becomes its owner. hash is
+    // NameHash(name).
+    bool Insert(std::string_view name, std::uint64_t hash, std::uint32_t number, std::uint32_t& owner) {
+        if ((names.size() + 1) * 4 > slots.size() * 3) Rehash(names.size() + 1);
+        std::size_t i = Home(hash);
+        for (;; i = (i + 1) & (slots.size() - 1)) {
+            const Slot& slot = slots[i];
+            if (slot.index == 0) break;
+            if (slot.hash == hash && names[slot.index - 1] == name) {
+                owner = slot.owner;
+                return false;
+            }
+        }
+        names.push_back(Keep(name));
+        slots[i] = Slot{hash, static_cast<std::uint32_t>(names.size()), number};
+        lastSlot = i;
+        owner = number;
+        return true;
+    }
+
+    // A name's hash, where it is in names, and which list brought it: 0
+    // for HOSTS, then the lists in order.
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t index = 0;  // one past; 0: the slot is free
+        std::uint32_t owner = 0;
+    };
+
+    std::size_t Home(std::uint64_t hash) const {
+        // The seed keeps a list's author from choosing names that crowd
+        // one run of slots; the multiplication spreads FNV's low bits.
+        return static_cast<std::size_t>(((hash ^ seed) * 0x9E3779B97F4A7C15ull) >> shift);
+    }
+
+    void Rehash(std::size_t count) {
+        std::size_t size = 16;
+        int bits = 4;
+        while (count * 4 > size * 3) {
+            size *= 2;
+            ++bits;
+        }
+        std::vector<Slot> old(size);
+        old.swap(slots);
+        shift = 64 - bits;
+        for (const Slot& slot : old) {
+            if (slot.index == 0) continue;
+            std::size_t i = Home(slot.hash);
+            while (slots[i].index != 0) i = (i + 1) & (slots.size() - 1);
+            slots[i] = slot;
+        }
     }
 
     std::vector<std::unique_ptr<char[]>> blocks;
     std::size_t blockSize = 0;  // of the last block
     std::size_t blockUsed = 0;
-    std::string_view last;
-    // Which list brought each name: 0 for HOSTS, then the lists in order.
-    std::unordered_map<std::string_view, std::uint32_t> owners;
+    // Every name held, in the order kept.
+    std::vector<std::string_view> names;
+    // Open addressing, probed one slot on, at most three quarters full.
+    std::vector<Slot> slots;
+    std::size_t lastSlot = 0;
+    int shift = 64;
+    std::uint64_t seed = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
 };
 
 BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxNames,
@@ -243,8 +300,9 @@ BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxName
       maxNames_(maxNames),
       bytesLeft_(maxHostsBytes > hostsText.size() ? maxHostsBytes - hostsText.size() : 0) {
     hostsText = WithoutMark(hostsText);
-    held_->owners.reserve(
-        static_cast<std::size_t>(std::count(hostsText.begin(), hostsText.end(), '\n')));
+    // Room for a name a line to start with, the table grows past that.
+    held_->Reserve(std::min(static_cast<std::size_t>(std::count(hostsText.begin(), hostsText.end(), '\n')),
+                            maxNames_));
     std::string store;
     std::uint32_t owner = 0;
     ForEachLine(hostsText, [&](std::string_view line) {
@@ -252,7 +310,8 @@ BlockListMerger::BlockListMerger(std::string_view hostsText, std::size_t maxName
         // A word alone blocks nothing; the names follow the address.
         if (NextWord(rest).empty()) return;
         for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
-            held_->Insert(NameKey(word, store), 0, owner);
+            const std::string_view key = NameKey(word, store);
+            held_->Insert(key, NameHash(key), 0, owner);
         }
     });
 }
@@ -289,9 +348,10 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
     listBody = WithoutMark(listBody);
     result.isList = true;
     ++listNumber_;
-    // One growth of the table for the whole list, not several along the way.
-    held_->owners.reserve(held_->owners.size() +
-                          static_cast<std::size_t>(std::count(listBody.begin(), listBody.end(), '\n')));
+    // One growth of the table for the whole list, not several along the way;
+    // a body of empty lines asks for no more room than a pass may add.
+    const auto lines = static_cast<std::size_t>(std::count(listBody.begin(), listBody.end(), '\n'));
+    held_->Reserve(held_->names.size() + std::min(lines, maxNames_));
 
     ListDropCounts& dropped = result.dropped;
     std::string name;
@@ -314,17 +374,18 @@ ListMergeResult BlockListMerger::Append(std::string_view listBody,
             return;
         }
         std::uint32_t owner = 0;
-        if (!held_->Insert(name, listNumber_, owner)) {
+        const std::uint64_t hash = NameHash(name);
+        if (!held_->Insert(name, hash, listNumber_, owner)) {
             if (owner == listNumber_) {
                 ++dropped.repeatedInList;
             } else {
                 ++dropped.alreadyHeld;
-                result.listed.push_back(NameHash(name));
+                result.listed.push_back(hash);
             }
             return;
         }
         // Past the limits the list holds the name all the same.
-        result.listed.push_back(NameHash(name));
+        result.listed.push_back(hash);
         // A name and a space, and a line's address and end for every ninth
         // of its family: IPv4 and IPv6 names go on lines of their own.
         const bool ipv6 = IsIpv6Address(address);

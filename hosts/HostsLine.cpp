@@ -1,7 +1,7 @@
 #include "hosts/HostsLine.h"
 
 #include <array>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "SitemoatConfig.h"
 
@@ -145,7 +145,9 @@ bool LooksLikeAddress(std::string_view word) {
     bool digitsAndDots = true;
     bool addressChars = true;
     bool colon = false;
-    for (char c : word) {
+    // Most words are names, ruled out by their first letter past f.
+    for (std::size_t i = 0; i < word.size() && (digitsAndDots || addressChars); ++i) {
+        const char c = word[i];
         const bool hex = IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         digitsAndDots = digitsAndDots && (IsDigit(c) || c == '.');
         addressChars = addressChars && (hex || c == ':' || c == '.');
@@ -219,18 +221,20 @@ bool IsMakerName(std::string_view name) {
 }
 
 bool IsSystemServiceName(std::string_view name) {
-    static const std::unordered_set<std::string_view> suffixes(std::begin(kSystemServiceSuffixes),
-                                                              std::end(kSystemServiceSuffixes));
-    // Every ending of a suffix at a dot ("com", "microsoft.com", ...): a name
-    // whose ending is none of them is ruled out after a label or two.
-    static const std::unordered_set<std::string_view> endings = [] {
-        std::unordered_set<std::string_view> all(std::begin(kSystemServiceSuffixes),
-                                                 std::end(kSystemServiceSuffixes));
+    struct Hash {
+        std::size_t operator()(std::string_view key) const { return static_cast<std::size_t>(NameHash(key)); }
+    };
+    // Every ending of a suffix at a dot ("com", "microsoft.com", ...), and
+    // whether it is a suffix itself: a name whose ending is none of them is
+    // ruled out after a label or two.
+    static const std::unordered_map<std::string_view, bool, Hash> endings = [] {
+        std::unordered_map<std::string_view, bool, Hash> all;
         for (std::string_view suffix : kSystemServiceSuffixes) {
             for (std::size_t dot = suffix.find('.'); dot != std::string_view::npos; dot = suffix.find('.', dot + 1)) {
-                all.insert(suffix.substr(dot + 1));
+                all.emplace(suffix.substr(dot + 1), false);
             }
         }
+        for (std::string_view suffix : kSystemServiceSuffixes) all[suffix] = true;
         return all;
     }();
     std::string store;
@@ -239,8 +243,10 @@ bool IsSystemServiceName(std::string_view name) {
     for (std::size_t start = key.size();;) {
         const std::size_t dot = start == 0 ? std::string_view::npos : key.rfind('.', start - 1);
         const std::string_view ending = key.substr(dot == std::string_view::npos ? 0 : dot + 1);
-        if (suffixes.count(ending) != 0) return true;
-        if (dot == std::string_view::npos || endings.count(ending) == 0) return false;
+        const auto found = endings.find(ending);
+        if (found == endings.end()) return false;
+        if (found->second) return true;
+        if (dot == std::string_view::npos) return false;
         start = dot;
     }
 }
