@@ -208,7 +208,10 @@ HostsOutcome HostsDocument::Update(const std::function<void(HostsLines&)>& edit)
         if (outcome.write.error == kErrorChangedMeanwhile) continue;
         if (outcome.write.Ok()) {
             outcome.written = true;
-            Take(std::move(bytes));
+            // As after a save, the edited lines are the file now.
+            disk_ = std::move(bytes);
+            lines_ = std::move(lines);
+            loaded_ = true;
         }
         return outcome;
     }

@@ -357,6 +357,8 @@ FetchStatus Transfer::ReadBody() {
     }
 
     std::string& body = response.body;
+    // Within the limit, as checked: the body grows in place, not by copies.
+    if (announced) body.reserve(static_cast<std::size_t>(length));
     for (;;) {
         // A read waits for its first byte only: asking what is there first
         // keeps a server that drips bytes from holding one read open, so
