@@ -16,7 +16,6 @@ constexpr char kNotFound[] = "找不到";
 constexpr char kWrappedDown[] = "已查找到Host表末尾，从开头继续查找。";
 constexpr char kWrappedUp[] = "已查找到Host表开头，从末尾继续查找。";
 constexpr DWORD kOptions = FR_DOWN | FR_MATCHCASE | FR_WHOLEWORD;
-constexpr UINT_PTR kSubclassId = 1;  // with EditorProc, apart from any other subclass
 // Ctrl+F also comes as this character.
 constexpr WPARAM kCtrlF = 'F' - 'A' + 1;
 
@@ -54,19 +53,6 @@ EditorFind::EditorFind(EditorFill& fill, ReadText readText, Say say)
 
 EditorFind::~EditorFind() {
     CloseDialog();
-    Unwatch();
-}
-
-void EditorFind::Watch(HWND editor) {
-    Unwatch();
-    if (editor && SetWindowSubclass(editor, EditorProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        editor_ = editor;
-    }
-}
-
-void EditorFind::Unwatch() {
-    if (editor_) RemoveWindowSubclass(editor_, EditorProc, kSubclassId);
-    editor_ = nullptr;
 }
 
 bool EditorFind::ProcessMessage(Message& m) {
@@ -184,21 +170,4 @@ bool EditorFind::OnEditorKey(UINT message, WPARAM key) {
         return true;
     }
     return false;
-}
-
-LRESULT CALLBACK EditorFind::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR refData) {
-    auto* self = reinterpret_cast<EditorFind*>(refData);
-    switch (msg) {
-    case WM_KEYDOWN:
-    case WM_CHAR:
-        if (self->OnEditorKey(msg, wParam)) return 0;
-        break;
-    case WM_NCDESTROY:
-        if (self->editor_ == hwnd) self->Unwatch();
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }

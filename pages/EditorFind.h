@@ -30,8 +30,11 @@ public:
     EditorFind(const EditorFind&) = delete;
     EditorFind& operator=(const EditorFind&) = delete;
 
-    // Takes the find keys of the page's editor, the one it has now.
-    void Watch(HWND editor);
+    // Finds in the page's editor, the one it has now.
+    void Watch(HWND editor) { editor_ = editor; }
+    // Keys that reach the editor (WM_KEYDOWN, WM_CHAR); true when they were
+    // the find's, which the editor must then not see.
+    bool OnEditorKey(UINT message, WPARAM key);
     // The page's messages: the dialog's FINDMSGSTRING, and WM_DESTROY, which
     // takes the dialog along. True when handled.
     bool ProcessMessage(Message& m);
@@ -44,11 +47,6 @@ private:
     void OnFindMessage(const FINDREPLACEA& request);
     void FindAgain(bool reverse);
     void FindNext(bool down);
-    // Keys that reach the editor; true when they were the find's.
-    bool OnEditorKey(UINT message, WPARAM key);
-    void Unwatch();
-
-    static LRESULT CALLBACK EditorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     EditorFill& fill_;
     ReadText readText_;

@@ -120,20 +120,12 @@ std::string WithLineFeeds(std::string_view text) {
     return lines;
 }
 
-// The menu key and Shift+F10 ask the editor's parent for its context menu
-// at the caret, as a right click does: the rich edit leaves them to
-// DefWindowProc, which under Wine does not turn them into WM_CONTEXTMENU.
-constexpr UINT_PTR kMenuKeysSubclassId = 2;  // apart from the find's
-
-LRESULT CALLBACK MenuKeysProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    const bool menuKey = (msg == WM_KEYUP && wParam == VK_APPS) ||
-                         (msg == WM_SYSKEYUP && wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0);
-    if (menuKey) {
-        SendMessageA(GetParent(editor), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(editor), -1);
-        return 0;
-    }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(editor, MenuKeysProc, kMenuKeysSubclassId);
-    return DefSubclassProc(editor, msg, wParam, lParam);
+// The menu key and Shift+F10 ask for the editor's context menu at the
+// caret, as a right click does: the rich edit leaves them to DefWindowProc,
+// which under Wine does not turn them into WM_CONTEXTMENU.
+bool IsMenuKey(UINT msg, WPARAM key) {
+    return (msg == WM_KEYUP && key == VK_APPS) ||
+           (msg == WM_SYSKEYUP && key == VK_F10 && GetKeyState(VK_SHIFT) < 0);
 }
 
 }  // namespace
@@ -195,7 +187,13 @@ void HostsPage::PrepareEditor() {
     // HOSTS file of several megabytes must be shown, and saved, whole.
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     find_.Watch(editor_);
-    SetWindowSubclass(editor_, MenuKeysProc, kMenuKeysSubclassId, 0);
+    editorKeys_.Attach(editor_, [this](UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+        result = 0;
+        if ((msg == WM_KEYDOWN || msg == WM_CHAR) && find_.OnEditorKey(msg, wParam)) return true;
+        if (!IsMenuKey(msg, wParam)) return false;
+        SendMessageA(Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(editor_), -1);
+        return true;
+    });
 }
 
 std::string HostsPage::EditorText() const {

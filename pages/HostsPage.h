@@ -16,6 +16,7 @@
 #include "skin/ImageButton.h"
 #include "skin/SkinnedDialog.h"
 #include "skin/TextLabel.h"
+#include "win/ControlProcHook.h"
 
 // The first page: the entry lines of the HOSTS file in an editor, saved
 // back, imported into, exported, and two of the maker's pages. The page is
@@ -135,6 +136,8 @@ private:
     HWND editor_ = nullptr;  // a child of the page, destroyed with it
     EditorFill fill_;
     EditorFind find_;
+    // The find's keys and the menu keys, before the editor sees them.
+    ControlProcHook editorKeys_;
     int shownPercent_ = -1;
     HostsDocument document_;
     HostsPause pause_;
