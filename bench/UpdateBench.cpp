@@ -56,6 +56,17 @@ std::string WithoutEveryTenth(const std::string& list, std::size_t& left) {
     return kept;
 }
 
+// Serves the lite list as the official one and the pro list as the user's
+// site, both newer than what config.ini stores.
+void ServeRealLists(LoopbackHttpServer& server, const std::string& lite, const std::string& pro) {
+    server.SetList("/host/host.txt", kStamp, lite);
+    server.SetList("/pro/hosts.txt", kStamp, pro);
+    WriteFileBesideProgram("config.ini", "[update]\r\nofficial=1\r\ncustom=1\r\n"
+                                         "[official]\r\nlasttime=old\r\n"
+                                         "[custom]\r\n" +
+                                             server.Url("/pro/hosts.txt") + "|old=\r\n");
+}
+
 }  // namespace
 
 // The user has said "升级": both lists are newer than the stored stamps.
@@ -70,12 +81,7 @@ SITEMOAT_BENCH("update-pass-real", 5) {
     const char* failure = nullptr;
     {
         LoopbackHttpServer server;
-        server.SetList("/host/host.txt", kStamp, lite);
-        server.SetList("/pro/hosts.txt", kStamp, pro);
-        WriteFileBesideProgram("config.ini", "[update]\r\nofficial=1\r\ncustom=1\r\n"
-                                             "[official]\r\nlasttime=old\r\n"
-                                             "[custom]\r\n" +
-                                                 server.Url("/pro/hosts.txt") + "|old=\r\n");
+        ServeRealLists(server, lite, pro);
         const HostsFileScope hostsFile(held);
         UpdateEngine engine(server.Url("/host/host.txt"));
         auto progress = std::make_shared<HeadlessProgress>(kAnswerUpdate);
@@ -116,12 +122,7 @@ SITEMOAT_BENCH("update-drop-real", 5) {
     const char* failure = nullptr;
     {
         LoopbackHttpServer server;
-        server.SetList("/host/host.txt", kStamp, lite);
-        server.SetList("/pro/hosts.txt", kStamp, pro);
-        WriteFileBesideProgram("config.ini", "[update]\r\nofficial=1\r\ncustom=1\r\n"
-                                             "[official]\r\nlasttime=old\r\n"
-                                             "[custom]\r\n" +
-                                                 server.Url("/pro/hosts.txt") + "|old=\r\n");
+        ServeRealLists(server, lite, pro);
         RemoveFileBesideProgram("lists.dat");
         const HostsFileScope hostsFile(held);
         UpdateEngine engine(server.Url("/host/host.txt"));

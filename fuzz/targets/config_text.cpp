@@ -8,6 +8,7 @@
 // a section's head. The first part is also a section's zero-separated lines
 // for the value reader. All under code page 936 and a single-byte one.
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/Reference.h"
 #include "settings/ConfigText.h"
 
 #include <string>
@@ -137,17 +138,6 @@ bool RefParse(std::string_view rawLine, LeadBytePredicate isLeadByte, CustomSite
         site.digest = std::string(rest.substr(equals + 1));
     } else {
         site.stamp = std::string(RefWithoutLastEquals(rest));
-    }
-    return true;
-}
-
-bool RefEqualWithoutCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
     }
     return true;
 }

@@ -4,23 +4,13 @@
 // same. Find, ListedByOther and Claim agree with plain forms over them, and
 // what Claim leaves is as valid and parses back too.
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/Reference.h"
 #include "update/ListSources.h"
 
 #include <algorithm>
 #include <string>
 
 namespace {
-
-bool RefSameAddress(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool RefHolds(const std::vector<std::uint64_t>& names, std::uint64_t name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -51,7 +41,7 @@ void CheckRecords(const ListSources& sources) {
 // A site other than except's lists the name; a site is its address, in any case.
 bool RefListedByOther(const std::vector<ListSource>& sources, std::uint64_t name, const ListSource* except) {
     for (const ListSource& source : sources) {
-        if (except && RefSameAddress(source.address, except->address)) continue;
+        if (except && RefEqualWithoutCase(source.address, except->address)) continue;
         if (RefHolds(source.listed, name)) return true;
     }
     return false;
