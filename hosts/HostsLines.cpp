@@ -83,9 +83,10 @@ struct Word {
     std::size_t end;
 };
 
-// The words of a line's entry part, with their places in the line.
-std::vector<Word> EntryWords(std::string_view text) {
-    std::vector<Word> words;
+// The words of a line's entry part, with their places in the line; words
+// is the caller's, so that one vector serves a whole file.
+void EntryWords(std::string_view text, std::vector<Word>& words) {
+    words.clear();
     std::size_t pos = 0;
     for (;;) {
         const std::size_t blanks = pos;
@@ -95,7 +96,6 @@ std::vector<Word> EntryWords(std::string_view text) {
         while (pos < text.size() && !IsWordBreak(text[pos]) && text[pos] != '#') ++pos;
         words.push_back({blanks, start, pos});
     }
-    return words;
 }
 
 }  // namespace
@@ -528,18 +528,21 @@ std::size_t HostsLines::RemoveNames(const std::function<bool(std::string_view na
     std::size_t removed = 0;
     std::vector<Line> out;
     bool changed = false;
+    // Kept from line to line: a long HOSTS has hundreds of thousands.
+    std::string wide;
+    std::vector<Word> words;
+    std::vector<bool> gone;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         if (line.kind != LineKind::Entry || !line.shown) {
             if (changed) out.push_back(line);
             continue;
         }
-        const std::string text = Text(i);
-        const std::vector<Word> words = EntryWords(text);
-        const auto wordAt = [&](std::size_t w) {
-            return std::string_view(text).substr(words[w].start, words[w].end - words[w].start);
-        };
-        std::vector<bool> gone(words.size(), false);
+        // UTF-16 lines are read as UTF-8; the others are their bytes.
+        const std::string_view text = IsUtf16(encoding_) ? std::string_view(wide = TextOf(line)) : Raw(line);
+        EntryWords(text, words);
+        const auto wordAt = [&](std::size_t w) { return text.substr(words[w].start, words[w].end - words[w].start); };
+        gone.assign(words.size(), false);
         std::size_t goneCount = 0;
         if (words.size() > 1 && (!blockingOnly || IsBlockingAddress(wordAt(0)))) {
             for (std::size_t w = 1; w < words.size(); ++w) {
@@ -563,10 +566,10 @@ std::size_t HostsLines::RemoveNames(const std::function<bool(std::string_view na
         std::size_t from = 0;
         for (std::size_t w = 1; w < words.size(); ++w) {
             if (!gone[w]) continue;
-            kept.append(text, from, words[w].blanks - from);
+            kept.append(text.substr(from, words[w].blanks - from));
             from = words[w].end;
         }
-        kept.append(text, from, std::string::npos);
+        kept.append(text.substr(from));
         out.push_back(LineFromText(kept, line.end));
     }
     if (changed) Replace(std::move(out));
