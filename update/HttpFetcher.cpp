@@ -359,6 +359,8 @@ FetchStatus Transfer::ReadBody() {
     std::string& body = response.body;
     // Within the limit, as checked: the body grows in place, not by copies.
     if (announced) body.reserve(static_cast<std::size_t>(length));
+    bool timeoutSet = false;
+    DWORD timeout = 0;
     for (;;) {
         // A read waits for its first byte only: asking what is there first
         // keeps a server that drips bytes from holding one read open, so
@@ -366,7 +368,13 @@ FetchStatus Transfer::ReadBody() {
         const DWORD left = TimeLeft();
         if (left == 0 || abandoned_) return FetchStatus::TimedOut;
         const DWORD idleMs = std::min(limits_.idleMs, left);
-        SetDwordOption(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idleMs);
+        // Set anew only when it changes, near the deadline: a body of
+        // megabytes comes in thousands of reads.
+        if (!timeoutSet || idleMs != timeout) {
+            SetDwordOption(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idleMs);
+            timeout = idleMs;
+            timeoutSet = true;
+        }
         const unsigned long long askedAt = GetTickCount64();
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
