@@ -421,10 +421,14 @@ void HostsPage::TakeOutExcepted(const std::string& exceptionLines) {
 }
 
 HostsOutcome HostsPage::TakeOut(const std::function<bool(std::string_view name)>& remove) {
+    return RunRule([&](std::string& text) { return document_.TakeOut(remove, text); });
+}
+
+HostsOutcome HostsPage::RunRule(const std::function<HostsOutcome(std::string& editorText)>& rule) {
     std::string text;
     if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
     const std::string before = text;
-    HostsOutcome outcome = document_.TakeOut(remove, text);
+    HostsOutcome outcome = rule(text);
     // The editor too, keeping what the user typed and has not saved yet.
     if (outcome.Ok() && editor_ && text != before) FillEditor(std::move(text));
     return outcome;
@@ -439,15 +443,11 @@ void HostsPage::OnCompact() {
         return;
     }
     if (!AskCompact(compaction.Saved(), compaction.lines)) return;
-    std::string text;
-    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
-    const std::string before = text;
-    const HostsOutcome outcome = document_.Compact(text);
+    const HostsOutcome outcome = RunRule([&](std::string& text) { return document_.Compact(text); });
     if (!outcome.Ok()) {
         ShowMessage(kCompactFailed + outcome.Reason());
         return;
     }
-    if (editor_ && text != before) FillEditor(std::move(text));
     ShowMessage(kCompacted + std::to_string(outcome.names) + "行。");
 }
 
@@ -461,29 +461,15 @@ void HostsPage::OnPause() {
     if (minutes < 0) return;
     const unsigned long long until =
         minutes == PauseDialog::kUntilNextStart ? 0 : Now() + static_cast<unsigned long long>(minutes) * kFileTimeMinute;
-    std::string text;
-    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
-    const std::string before = text;
-    const HostsOutcome paused = document_.Pause(pause_, until, text);
-    if (!paused.Ok()) {
-        ShowMessage(kPauseFailed + paused.Reason());
-    } else if (editor_ && text != before) {
-        FillEditor(std::move(text));
-    }
+    const HostsOutcome paused = RunRule([&](std::string& text) { return document_.Pause(pause_, until, text); });
+    if (!paused.Ok()) ShowMessage(kPauseFailed + paused.Reason());
     ShowPause();
 }
 
 void HostsPage::ResumeBlocking() {
     if (!pause_.Exists()) return;
-    std::string text;
-    if (!editor_ || !ReadEditorText(text)) text = document_.Lines().ShownText();
-    const std::string before = text;
-    const HostsOutcome resumed = document_.Resume(pause_, text);
-    if (!resumed.Ok()) {
-        ShowMessage(kResumeFailed + resumed.Reason());
-    } else if (editor_ && text != before) {
-        FillEditor(std::move(text));
-    }
+    const HostsOutcome resumed = RunRule([&](std::string& text) { return document_.Resume(pause_, text); });
+    if (!resumed.Ok()) ShowMessage(kResumeFailed + resumed.Reason());
     ShowPause();
 }
 

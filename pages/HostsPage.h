@@ -88,6 +88,11 @@ protected:
     void PaintHook(HDC dc, const RECT& client) override;
 
 private:
+    // Runs one of the document's rules on HOSTS and on the editor's text,
+    // which keeps what the user typed and has not saved yet; the editor is
+    // filled anew when the rule changed its text.
+    HostsOutcome RunRule(const std::function<HostsOutcome(std::string& editorText)>& rule);
+
     void OnInitDialog(Message& m);
     void OnTimer(Message& m);
     void OnContextMenu(Message& m);
